@@ -1,0 +1,27 @@
+#pragma once
+// The controls of the main form FrmPrincipal and their layout.
+
+#include "platform/Toolkit.h"
+
+namespace vek {
+
+// The controls of FrmPrincipal, in creation order.
+enum ControlePrincipal : ControlId {
+  Panel1 = 1,
+  Bevel1,
+  Bevel2,
+  PnlAguarde,
+  BtnOk,
+  BtnSair,
+  Panel2,
+  Image1,
+};
+
+// FrmPrincipal: client area 391 x 76, "MS Sans Serif" 11 px, BtnSair as the
+// cancel button, and the control table in creation (stacking) order.
+extern const FormSpec kLayoutPrincipal;
+
+// The text of PnlAguarde while no payload is being copied.
+extern const char* const kTextoAguarde;  // "AGUARDE ..."
+
+}  // namespace vek

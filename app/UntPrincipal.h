@@ -1,0 +1,50 @@
+#pragma once
+// The main window FrmPrincipal: the preparation when it is shown, the
+// bitness probe, and its two buttons.
+
+#include "common/Failure.h"
+#include "common/Text.h"
+#include "platform/System.h"
+#include "platform/Toolkit.h"
+
+namespace vek {
+
+class TFrmPrincipal : public FormEvents {
+ public:
+  // Borrows both; they must outlive the form.
+  TFrmPrincipal(System& system, Toolkit& toolkit);
+
+  // The show event: sets NomeMaquina, PastaDlls and PastaDestino, titles the
+  // window and the application by the platform's bitness, and creates the
+  // staging folder (telling the user, in the information dialog, when it
+  // cannot). Never fails.
+  Failure FormShow();
+
+  // True when this 32-bit process runs on 64-bit Windows. IsWow64Process is
+  // looked up at run time; when it is missing or fails, false.
+  bool EhWow64();
+
+  // The install button. Not yet wired to the installation run.
+  Failure BtnOkClick();
+
+  // The exit button: closes the main window, which ends the program.
+  void BtnSairClick();
+
+  Failure OnShow() override { return FormShow(); }
+  Failure OnClick(ControlId button) override;
+
+  // The program-wide values: empty until FormShow has run, then set for the
+  // rest of the program.
+  const Text& NomeMaquina() const { return nomeMaquina_; }
+  const Text& PastaDlls() const { return pastaDlls_; }
+  const Text& PastaDestino() const { return pastaDestino_; }
+
+ private:
+  System& system_;
+  Toolkit& toolkit_;
+  Text nomeMaquina_;   // machine name, upper case, trimmed; "INDEFINIDO" when unreadable
+  Text pastaDlls_;     // staging folder: the executable's folder + "Dlls\"
+  Text pastaDestino_;  // target folder
+};
+
+}  // namespace vek

@@ -1,0 +1,14 @@
+# Unit tests of the logic against the fake platform, native on Linux.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(unit_tests
+  tests/unit/FakePlatform.cpp
+  tests/unit/TextTest.cpp
+  tests/unit/FuncoesTest.cpp
+  tests/unit/PrincipalTest.cpp
+)
+target_link_libraries(unit_tests PRIVATE vekcore GTest::gtest_main)
+target_compile_options(unit_tests PRIVATE -Wall -Wextra)
+gtest_discover_tests(unit_tests)

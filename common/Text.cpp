@@ -1,0 +1,130 @@
+#include "common/Text.h"
+
+#include <cstring>
+
+namespace vek {
+
+Text::Text(const char* s) {
+  if (s) Append(s, std::strlen(s));
+}
+
+Text::Text(const char* s, std::size_t length) { Append(s, length); }
+
+Text::Text(const Text& other) { Append(other.data_, other.length_); }
+
+Text::Text(Text&& other) noexcept
+    : data_(other.data_), length_(other.length_), capacity_(other.capacity_) {
+  other.data_ = nullptr;
+  other.length_ = other.capacity_ = 0;
+}
+
+Text& Text::operator=(const Text& other) {
+  if (this != &other) {
+    length_ = 0;
+    Append(other.data_, other.length_);
+  }
+  return *this;
+}
+
+Text& Text::operator=(Text&& other) noexcept {
+  if (this != &other) {
+    delete[] data_;
+    data_ = other.data_;
+    length_ = other.length_;
+    capacity_ = other.capacity_;
+    other.data_ = nullptr;
+    other.length_ = other.capacity_ = 0;
+  }
+  return *this;
+}
+
+Text::~Text() { delete[] data_; }
+
+void Text::Append(const char* bytes, std::size_t count) {
+  if (length_ + count + 1 > capacity_) {
+    std::size_t wanted = capacity_ * 2;
+    if (wanted < length_ + count + 1) wanted = length_ + count + 1;
+    char* grown = new char[wanted];
+    if (length_) std::memcpy(grown, data_, length_);
+    // `bytes` may point into this very text (t += t): copy before freeing.
+    if (count) std::memcpy(grown + length_, bytes, count);
+    delete[] data_;
+    data_ = grown;
+    capacity_ = wanted;
+  } else if (count) {
+    std::memmove(data_ + length_, bytes, count);
+  }
+  length_ += count;
+  data_[length_] = '\0';
+}
+
+Text& Text::operator+=(const Text& tail) {
+  Append(tail.data_, tail.length_);
+  return *this;
+}
+
+Text& Text::operator+=(char c) {
+  Append(&c, 1);
+  return *this;
+}
+
+Text Text::Left(std::size_t count) const {
+  return Text(data_, count < length_ ? count : length_);
+}
+
+Text Text::From(std::size_t start) const {
+  if (start >= length_) return Text();
+  return Text(data_ + start, length_ - start);
+}
+
+bool operator==(const Text& a, const Text& b) {
+  return a.length_ == b.length_ &&
+         (a.length_ == 0 || std::memcmp(a.data_, b.data_, a.length_) == 0);
+}
+
+Text operator+(Text head, const Text& tail) {
+  head += tail;
+  return head;
+}
+
+Text operator+(Text head, char c) {
+  head += c;
+  return head;
+}
+
+Text DecimalText(long n) {
+  char digits[24];
+  int count = 0;
+  // Work on the negative value so that the smallest long needs no special case.
+  long rest = n < 0 ? n : -n;
+  do {
+    digits[count++] = static_cast<char>('0' - rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  Text result;
+  if (n < 0) result += '-';
+  while (count > 0) result += digits[--count];
+  return result;
+}
+
+Text UpperCase(const Text& text) {
+  Text result;
+  for (std::size_t i = 0; i < text.Length(); ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    result += c;
+  }
+  return result;
+}
+
+static std::size_t FolderLength(const Text& path) {
+  std::size_t length = path.Length();
+  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != ':') --length;
+  return length;
+}
+
+Text FolderPart(const Text& path) { return path.Left(FolderLength(path)); }
+
+Text FileNamePart(const Text& path) { return path.From(FolderLength(path)); }
+
+}  // namespace vek

@@ -1,0 +1,37 @@
+#pragma once
+// A value that may hold nothing, a null, an 8-bit text, a number (dates are
+// numbers of days) or a truth value: what VazioOuNulo accepts.
+
+#include <utility>
+
+#include "common/Text.h"
+
+namespace vek {
+
+class Valor {
+ public:
+  enum class Tipo { Vazio, Nulo, Texto, Numero, Logico };
+
+  static Valor Vazio() { return Valor(Tipo::Vazio); }
+  static Valor Nulo() { return Valor(Tipo::Nulo); }
+  explicit Valor(Text texto) : tipo_(Tipo::Texto), texto_(std::move(texto)) {}
+  explicit Valor(const char* texto) : Valor(Text(texto)) {}
+  explicit Valor(double numero) : tipo_(Tipo::Numero), numero_(numero) {}
+  explicit Valor(int numero) : Valor(static_cast<double>(numero)) {}
+  explicit Valor(bool logico) : tipo_(Tipo::Logico), logico_(logico) {}
+
+  Tipo Tipo_() const { return tipo_; }
+  const Text& Texto() const { return texto_; }
+  double Numero() const { return numero_; }
+  bool Logico() const { return logico_; }
+
+ private:
+  explicit Valor(Tipo tipo) : tipo_(tipo) {}
+
+  Tipo tipo_;
+  Text texto_;
+  double numero_ = 0;
+  bool logico_ = false;
+};
+
+}  // namespace vek

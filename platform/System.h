@@ -1,0 +1,99 @@
+#pragma once
+// The Windows services that the installer needs, as an interface: the real
+// one lives in platform/win32, the unit tests put a fake in its place.
+// Nothing here includes <windows.h>.
+
+#include <cstddef>
+
+#include "common/Failure.h"
+#include "common/Text.h"
+
+namespace vek {
+
+// Message box flags, as MessageBoxA takes them; always one OK button.
+constexpr unsigned kIconError = 0x10;
+constexpr unsigned kIconWarning = 0x30;
+constexpr unsigned kIconInformation = 0x40;
+
+// A loaded library, opaque to callers; null when none.
+using LibraryHandle = void*;
+
+// The bytes of one of the executable's own resources, read in place: they
+// belong to the loaded image and are never freed or written.
+struct ResourceBytes {
+  const unsigned char* data = nullptr;
+  std::size_t size = 0;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // GetComputerNameA: on entry *capacity is the room in `buffer` not counting
+  // the terminating NUL. True on success, with the name NUL-terminated in
+  // `buffer`; false when the name cannot be read (buffer contents undefined).
+  virtual bool ComputerName(char* buffer, unsigned long* capacity) = 0;
+
+  // Loads a system library by its file name; null when it cannot be loaded.
+  // The caller releases a non-null handle with ReleaseLibrary.
+  virtual LibraryHandle LoadSystemLibrary(const char* name) = 0;
+  // The address of an export of `library`, or null when it has none by that name.
+  virtual void* FindExport(LibraryHandle library, const char* name) = 0;
+  // Calls `isWow64Process` (an IsWow64Process export) for the current process.
+  // Returns the call's success; on success *wow64 holds the flag it returned.
+  virtual bool CallIsWow64Process(void* isWow64Process, bool* wow64) = 0;
+  virtual void ReleaseLibrary(LibraryHandle library) = 0;
+
+  // The full path of the running executable, however long it is.
+  virtual Text ExecutablePath() = 0;
+
+  // True only when `path` exists and is a folder.
+  virtual bool FolderExists(const Text& path) = 0;
+  // Creates one folder level (the parent must exist). False on any failure.
+  virtual bool CreateFolder(const Text& path) = 0;
+  // True only when a file of exactly this name exists; a folder counts as absent.
+  virtual bool FileExists(const Text& path) = 0;
+
+  // Finds a resource of the executable itself by name and type, compared
+  // without regard to case. False when there is none (or it cannot be loaded).
+  virtual bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) = 0;
+
+  // SHFileOperationA copy of one file, FOF_NOCONFIRMATION only, owned by the
+  // application window. *result receives the shell's return value (0 means
+  // success). A Failure means the request could not be made at all.
+  virtual Failure ShellCopy(const Text& source, const Text& target, int* result) = 0;
+
+  // Sleeps on the calling thread; no window event is handled meanwhile.
+  virtual void Pause(unsigned milliseconds) = 0;
+
+  // A modal MessageBoxA owned by the application window, text, caption and
+  // flags passed unchanged. While it is open the program's other windows are
+  // disabled; afterwards the active window and focus are restored.
+  virtual void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) = 0;
+};
+
+}  // namespace vek
+
+namespace vek {
+
+// Owns a library loaded through System::LoadSystemLibrary and releases it
+// when it goes out of scope, whatever path the caller takes.
+class ScopedLibrary {
+ public:
+  ScopedLibrary(System& system, const char* name)
+      : system_(system), handle_(system.LoadSystemLibrary(name)) {}
+  ~ScopedLibrary() {
+    if (handle_) system_.ReleaseLibrary(handle_);
+  }
+  ScopedLibrary(const ScopedLibrary&) = delete;
+  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
+
+  // Null when the library could not be loaded.
+  LibraryHandle Get() const { return handle_; }
+
+ private:
+  System& system_;
+  LibraryHandle handle_;
+};
+
+}  // namespace vek

@@ -1,0 +1,153 @@
+#include "tests/unit/FakePlatform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace vek::test {
+
+namespace {
+// Two distinct fake addresses: the library and its IsWow64Process export.
+char kernel32Module;
+char isWow64ProcessExport;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+}  // namespace
+
+std::vector<std::string> FakePlatform::Entries(const std::string& prefix) const {
+  std::vector<std::string> found;
+  for (const std::string& entry : journal) {
+    if (entry.compare(0, prefix.size(), prefix) == 0) found.push_back(entry);
+  }
+  return found;
+}
+
+bool FakePlatform::ComputerName(char* buffer, unsigned long* capacity) {
+  computerNameCapacities.push_back(*capacity);
+  if (!computerName || computerName->size() > *capacity) return false;
+  std::memcpy(buffer, computerName->c_str(), computerName->size() + 1);
+  *capacity = static_cast<unsigned long>(computerName->size());
+  return true;
+}
+
+LibraryHandle FakePlatform::LoadSystemLibrary(const char* name) {
+  if (std::string(name) != "kernel32.dll" || wow64 == Wow64Query::NoKernel32) return nullptr;
+  ++librariesLoaded;
+  return &kernel32Module;
+}
+
+void* FakePlatform::FindExport(LibraryHandle library, const char* name) {
+  if (library != &kernel32Module || std::string(name) != "IsWow64Process" ||
+      wow64 == Wow64Query::NoExport) {
+    return nullptr;
+  }
+  return &isWow64ProcessExport;
+}
+
+bool FakePlatform::CallIsWow64Process(void* isWow64Process, bool* result) {
+  if (isWow64Process != &isWow64ProcessExport || wow64 == Wow64Query::CallFails) return false;
+  *result = wow64 == Wow64Query::ReportsTrue;
+  return true;
+}
+
+void FakePlatform::ReleaseLibrary(LibraryHandle library) {
+  if (library == &kernel32Module) ++librariesReleased;
+}
+
+Text FakePlatform::ExecutablePath() { return Text(executablePath.c_str()); }
+
+bool FakePlatform::FolderExists(const Text& path) { return folders.count(Str(path)) > 0; }
+
+bool FakePlatform::CreateFolder(const Text& path) {
+  journal.push_back("CreateFolder " + Str(path));
+  if (refusedFolders.count(Str(path))) return false;
+  folders.insert(Str(path));
+  return true;
+}
+
+bool FakePlatform::FileExists(const Text& path) { return files.count(Str(path)) > 0; }
+
+bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) {
+  if (std::string(type) != "DLLFILE") return false;
+  auto found = resources.find(Lower(name));
+  if (found == resources.end()) return false;
+  bytes->data = reinterpret_cast<const unsigned char*>(found->second.data());
+  bytes->size = found->second.size();
+  return true;
+}
+
+Failure FakePlatform::ShellCopy(const Text& source, const Text& target, int* result) {
+  journal.push_back("ShellCopy " + Str(source) + " -> " + Str(target));
+  if (shellCopyFailure) return Failure(Text(shellCopyFailure->c_str()));
+  if (!files.count(Str(source))) {
+    *result = 2;  // the shell's "file not found"
+    return Failure();
+  }
+  *result = shellCopyResult;
+  if (shellCopyResult == 0 && shellCopyCreatesTarget) files.insert(Str(target));
+  return Failure();
+}
+
+void FakePlatform::Pause(unsigned milliseconds) {
+  journal.push_back("Pause " + std::to_string(milliseconds));
+}
+
+void FakePlatform::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
+  journal.push_back("MessageBox " + std::to_string(flags) + " [" + Str(caption) + "] " + Str(text));
+}
+
+Text FakePlatform::ApplicationTitle() { return Text(applicationTitle.c_str()); }
+
+void FakePlatform::SetApplicationTitle(const Text& title) {
+  applicationTitle = Str(title);
+  journal.push_back("SetApplicationTitle " + applicationTitle);
+}
+
+void FakePlatform::ProcessMessages() { journal.push_back("ProcessMessages"); }
+
+void FakePlatform::ShowInformation(const Text& text) {
+  journal.push_back("ShowInformation [" + applicationTitle + "] " + Str(text));
+}
+
+void FakePlatform::SetFormText(const Text& text) {
+  formText = Str(text);
+  journal.push_back("SetFormText " + formText);
+}
+
+void FakePlatform::CloseForm() { journal.push_back("CloseForm"); }
+
+void FakePlatform::SetVisible(ControlId control, bool show) {
+  visible[control] = show;
+  journal.push_back("SetVisible " + std::to_string(control) + (show ? " 1" : " 0"));
+}
+
+bool FakePlatform::IsVisible(ControlId control) { return visible[control]; }
+
+void FakePlatform::BringToFront(ControlId control) {
+  journal.push_back("BringToFront " + std::to_string(control));
+}
+
+void FakePlatform::SetText(ControlId control, const Text& text) {
+  texts[control] = Str(text);
+  journal.push_back("SetText " + std::to_string(control) + " " + Str(text));
+}
+
+void FakePlatform::SetEnabled(ControlId control, bool enable) {
+  enabled[control] = enable;
+  journal.push_back("SetEnabled " + std::to_string(control) + (enable ? " 1" : " 0"));
+}
+
+void FakePlatform::Focus(ControlId control) {
+  focus = control;
+  journal.push_back("Focus " + std::to_string(control));
+}
+
+Failure FakePlatform::Press(ControlId button) {
+  journal.push_back("Press " + std::to_string(button));
+  return events ? events->OnClick(button) : Failure();
+}
+
+}  // namespace vek::test

@@ -1,0 +1,82 @@
+#pragma once
+// A scripted stand-in for the Windows services and the window toolkit. Tests
+// set up the machine (name, bitness, folders, files, resources), run the code,
+// and read back the journal of everything the code did, in order.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/System.h"
+#include "platform/Toolkit.h"
+
+namespace vek::test {
+
+enum class Wow64Query { NoKernel32, NoExport, CallFails, ReportsTrue, ReportsFalse };
+
+class FakePlatform : public System, public Toolkit {
+ public:
+  // --- The machine, as the test sets it up. ---
+  std::optional<std::string> computerName = std::string("PC-ESCRITORIO");  // nullopt: unreadable
+  Wow64Query wow64 = Wow64Query::ReportsTrue;
+  std::string executablePath = "D:\\Setup\\VekDll.exe";
+  std::set<std::string> folders;         // existing folders, with trailing backslash
+  std::set<std::string> files;           // existing files
+  std::set<std::string> refusedFolders;  // CreateFolder fails for these
+  std::map<std::string, std::string> resources;  // lower-case name -> bytes ("DLLFILE")
+  std::optional<std::string> shellCopyFailure;    // ShellCopy cannot make the request
+  int shellCopyResult = 0;
+  bool shellCopyCreatesTarget = true;
+  FormEvents* events = nullptr;  // receives Press
+
+  // --- What the code did. ---
+  std::vector<std::string> journal;
+  std::vector<unsigned long> computerNameCapacities;
+  int librariesLoaded = 0;
+  int librariesReleased = 0;
+  std::map<ControlId, bool> visible;
+  std::map<ControlId, bool> enabled;
+  std::map<ControlId, std::string> texts;
+  std::string formText;
+  std::string applicationTitle = "Vekdll";
+  ControlId focus = kNoControl;
+
+  // Journal entries that begin with `prefix`, in order.
+  std::vector<std::string> Entries(const std::string& prefix) const;
+
+  // System
+  bool ComputerName(char* buffer, unsigned long* capacity) override;
+  LibraryHandle LoadSystemLibrary(const char* name) override;
+  void* FindExport(LibraryHandle library, const char* name) override;
+  bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
+  void ReleaseLibrary(LibraryHandle library) override;
+  Text ExecutablePath() override;
+  bool FolderExists(const Text& path) override;
+  bool CreateFolder(const Text& path) override;
+  bool FileExists(const Text& path) override;
+  bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
+  Failure ShellCopy(const Text& source, const Text& target, int* result) override;
+  void Pause(unsigned milliseconds) override;
+  void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
+
+  // Toolkit
+  Text ApplicationTitle() override;
+  void SetApplicationTitle(const Text& title) override;
+  void ProcessMessages() override;
+  void ShowInformation(const Text& text) override;
+  void SetFormText(const Text& text) override;
+  void CloseForm() override;
+  void SetVisible(ControlId control, bool visible) override;
+  bool IsVisible(ControlId control) override;
+  void BringToFront(ControlId control) override;
+  void SetText(ControlId control, const Text& text) override;
+  void SetEnabled(ControlId control, bool enabled) override;
+  void Focus(ControlId control) override;
+  Failure Press(ControlId button) override;
+};
+
+inline std::string Str(const Text& text) { return std::string(text.CStr(), text.Length()); }
+
+}  // namespace vek::test

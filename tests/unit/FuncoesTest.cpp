@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "common/Funcoes.h"
+#include "tests/unit/FakePlatform.h"
+
+namespace vek::test {
+
+using Journal = std::vector<std::string>;
+
+TEST(TiraCaracter, EachModeTrimsItsOwnPart) {
+  const Text texto = "  ab  c  ";
+  EXPECT_EQ("ab  c  ", Str(TiraCaracter(texto, ' ', 0)));
+  EXPECT_EQ("  ab  c", Str(TiraCaracter(texto, ' ', 1)));
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', 2)));
+  EXPECT_EQ("abc", Str(TiraCaracter(texto, ' ', 3)));
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', 7)));   // unknown modes act as mode 2
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', -1)));
+  EXPECT_EQ("1.5", Str(TiraCaracter("001.500", '0', 2)));
+}
+
+TEST(TiraCaracter, TextsMadeOnlyOfTheCharacterBecomeEmpty) {
+  for (int modo = 0; modo <= 3; ++modo) {
+    EXPECT_EQ("", Str(TiraCaracter("     ", ' ', modo))) << "mode " << modo;
+    EXPECT_EQ("", Str(TiraCaracter("", ' ', modo))) << "mode " << modo;
+  }
+}
+
+TEST(TiraCaracter, WorksOnTheFirst255CharactersOnly) {
+  const Text longo = Text(std::string(300, 'x').c_str());
+  EXPECT_EQ(255u, TiraEspacos(longo).Length());
+  // The cut comes first: blanks beyond position 255 do not count as trailing.
+  const Text comCauda = Text((std::string(250, 'x') + "    y" + std::string(45, ' ')).c_str());
+  EXPECT_EQ(std::string(250, 'x') + "    y", Str(TiraEspacosDireita(comCauda)));
+  const Text cortadoNoBranco = Text((std::string(253, 'x') + "   y").c_str());
+  EXPECT_EQ(std::string(253, 'x'), Str(TiraEspacosDireita(cortadoNoBranco)));
+}
+
+TEST(TiraEspacos, RemovesOnlyTheBlankCharacter) {
+  EXPECT_EQ("\tvek\r\n", Str(TiraEspacos("  \tvek\r\n  ")));
+  EXPECT_EQ("  vek", Str(TiraEspacosDireita("  vek   ")));
+}
+
+TEST(VazioOuNulo, CountsBlankTextsZeroAndNothingAsEmpty) {
+  EXPECT_TRUE(VazioOuNulo(Valor::Vazio()));
+  EXPECT_TRUE(VazioOuNulo(Valor::Nulo()));
+  EXPECT_TRUE(VazioOuNulo(Valor("")));
+  EXPECT_TRUE(VazioOuNulo(Valor("   ")));
+  EXPECT_FALSE(VazioOuNulo(Valor("0")));
+  EXPECT_FALSE(VazioOuNulo(Valor("\t")));
+  EXPECT_TRUE(VazioOuNulo(Valor(0)));
+  EXPECT_TRUE(VazioOuNulo(Valor(0.0)));
+  EXPECT_FALSE(VazioOuNulo(Valor(0.5)));
+  EXPECT_TRUE(VazioOuNulo(Valor(false)));
+  EXPECT_FALSE(VazioOuNulo(Valor(true)));
+}
+
+TEST(MaquinaDesenvolvimento, RecognisesTheMakersMachines) {
+  FakePlatform fake;
+  EXPECT_TRUE(MaquinaDesenvolvimento(fake, "vek-pc"));
+  EXPECT_TRUE(MaquinaDesenvolvimento(fake, " VEKTOR"));
+  EXPECT_TRUE(MaquinaDesenvolvimento(fake, "VEK"));
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, "VE"));
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, "XVEK"));
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, "INDEFINIDO"));
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, "\tVEK"));
+  EXPECT_TRUE(fake.computerNameCapacities.empty()) << "a given name is used as it is";
+}
+
+TEST(MaquinaDesenvolvimento, ABlankNameIsReplacedByTheMachinesOwn) {
+  FakePlatform fake;
+  fake.computerName = " vek-note ";
+  EXPECT_TRUE(MaquinaDesenvolvimento(fake, "   "));
+  EXPECT_EQ(std::vector<unsigned long>{80}, fake.computerNameCapacities);
+
+  fake.computerName = "PC-ESCRITORIO";
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, ""));
+
+  fake.computerName.reset();  // unreadable
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, ""));
+}
+
+TEST(QuebraLinhas, MakesThatManyLineBreaks) {
+  EXPECT_EQ("\r\n\r\n", Str(QuebraLinhas(2)));
+  EXPECT_EQ("\r\n", Str(QuebraLinhas(1)));
+  EXPECT_EQ("", Str(QuebraLinhas(0)));
+  EXPECT_EQ("", Str(QuebraLinhas(-3)));
+}
+
+TEST(MsgErro, ShowsTheTextUnderTheMakersCaptionWithTheErrorIcon) {
+  FakePlatform fake;
+  MsgErro(fake, "falhou\r\nde novo");
+  EXPECT_EQ((Journal{"MessageBox 16 [VEK INFORM\xC1TICA] falhou\r\nde novo"}), fake.journal);
+}
+
+TEST(MostraPainel, ShowsOrHidesThenBringsToFrontThenRepaints) {
+  FakePlatform fake;
+  MostraPainel(fake, 4, true);
+  MostraPainel(fake, 4, false);
+  EXPECT_EQ((Journal{"SetVisible 4 1", "BringToFront 4", "ProcessMessages", "SetVisible 4 0",
+                     "BringToFront 4", "ProcessMessages"}),
+            fake.journal);
+}
+
+TEST(CopiaArquivo, TrueOnlyWhenTheShellReportsSuccess) {
+  FakePlatform fake;
+  fake.files = {"C:\\Setup\\Dlls\\a.dll"};
+  EXPECT_TRUE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\a.dll", "C:\\Windows\\System32\\a.dll"));
+  EXPECT_TRUE(fake.FileExists("C:\\Windows\\System32\\a.dll"));
+
+  fake.shellCopyResult = 0x75;  // cancelled by the user
+  EXPECT_FALSE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\a.dll", "C:\\Windows\\System32\\a.dll"));
+  EXPECT_TRUE(fake.Entries("MessageBox").empty());
+}
+
+TEST(CopiaArquivo, AMissingSourceGivesFalseAndNoBoxOfItsOwn) {
+  FakePlatform fake;
+  EXPECT_FALSE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\nada.dll", "C:\\Windows\\System32\\nada.dll"));
+  EXPECT_EQ((Journal{"ShellCopy C:\\Setup\\Dlls\\nada.dll -> C:\\Windows\\System32\\nada.dll"}),
+            fake.journal);
+}
+
+TEST(CopiaArquivo, ARequestThatCannotBeMadeIsReportedWithBothPaths) {
+  FakePlatform fake;
+  fake.shellCopyFailure = "Out of memory";
+  EXPECT_FALSE(CopiaArquivo(fake, "C:\\O\\a.dll", "C:\\D\\a.dll"));
+  EXPECT_EQ((Journal{"ShellCopy C:\\O\\a.dll -> C:\\D\\a.dll",
+                     "MessageBox 16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
+                     "Arq Origem: C:\\O\\a.dll\r\nArq Destino: C:\\D\\a.dll\r\nErro: Out of memory"}),
+            fake.journal);
+}
+
+}  // namespace vek::test

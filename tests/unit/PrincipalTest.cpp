@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "app/LayoutPrincipal.h"
+#include "app/UntPrincipal.h"
+#include "tests/unit/FakePlatform.h"
+
+namespace vek::test {
+
+using Journal = std::vector<std::string>;
+
+class FormShowTest : public ::testing::Test {
+ protected:
+  FormShowTest() { fake.folders = {"D:\\Setup\\"}; }
+
+  void Show() { ASSERT_FALSE(form.FormShow().Raised()); }
+
+  FakePlatform fake;
+  TFrmPrincipal form{fake, fake};
+};
+
+TEST_F(FormShowTest, On64BitWindowsTitlesItselfAndTargetsSysWow64) {
+  fake.wow64 = Wow64Query::ReportsTrue;
+  Show();
+  EXPECT_EQ("PC-ESCRITORIO", Str(form.NomeMaquina()));
+  EXPECT_EQ("D:\\Setup\\Dlls\\", Str(form.PastaDlls()));
+  EXPECT_EQ("C:\\Windows\\SysWOW64\\", Str(form.PastaDestino()));
+  EXPECT_EQ((Journal{"SetFormText VEK DLLS - 64 BITS", "SetApplicationTitle VEK DLLS - 64 BITS",
+                     "CreateFolder D:\\Setup\\Dlls\\"}),
+            fake.journal);
+}
+
+TEST_F(FormShowTest, AnyFailingWow64QueryMeans32BitWindows) {
+  for (Wow64Query query : {Wow64Query::ReportsFalse, Wow64Query::NoKernel32,
+                           Wow64Query::NoExport, Wow64Query::CallFails}) {
+    FakePlatform machine;
+    machine.wow64 = query;
+    TFrmPrincipal frm(machine, machine);
+    ASSERT_FALSE(frm.FormShow().Raised());
+    EXPECT_EQ("VEK DLLS - 32 BITS", machine.formText) << static_cast<int>(query);
+    EXPECT_EQ("VEK DLLS - 32 BITS", machine.applicationTitle);
+    EXPECT_EQ("C:\\Windows\\System32\\", Str(frm.PastaDestino()));
+    EXPECT_EQ(machine.librariesLoaded, machine.librariesReleased) << "kernel32 released";
+  }
+}
+
+TEST_F(FormShowTest, EhWow64ReleasesKernel32OnEveryPath) {
+  for (Wow64Query query : {Wow64Query::ReportsTrue, Wow64Query::ReportsFalse,
+                           Wow64Query::NoExport, Wow64Query::CallFails}) {
+    FakePlatform machine;
+    machine.wow64 = query;
+    TFrmPrincipal frm(machine, machine);
+    EXPECT_EQ(query == Wow64Query::ReportsTrue, frm.EhWow64());
+    EXPECT_EQ(1, machine.librariesLoaded);
+    EXPECT_EQ(1, machine.librariesReleased);
+  }
+}
+
+TEST_F(FormShowTest, TheMakersMachineTargetsTheTestFolderButKeepsTheTitle) {
+  fake.computerName = " vek-note ";
+  Show();
+  EXPECT_EQ("VEK-NOTE", Str(form.NomeMaquina()));
+  EXPECT_EQ("C:\\DllsTeste\\", Str(form.PastaDestino()));
+  EXPECT_EQ("VEK DLLS - 64 BITS", fake.formText);
+  EXPECT_EQ(std::vector<unsigned long>{80}, fake.computerNameCapacities)
+      << "the name is read once, with room for 80 characters";
+}
+
+TEST_F(FormShowTest, OtherMachinesTargetTheSystemFolder) {
+  for (const char* nome : {"VE", "AVEK", "ve k"}) {
+    FakePlatform machine;
+    machine.computerName = nome;
+    TFrmPrincipal frm(machine, machine);
+    ASSERT_FALSE(frm.FormShow().Raised());
+    EXPECT_EQ("C:\\Windows\\SysWOW64\\", Str(frm.PastaDestino())) << nome;
+  }
+}
+
+TEST_F(FormShowTest, AnUnreadableMachineNameIsIndefinido) {
+  fake.computerName.reset();
+  Show();
+  EXPECT_EQ("INDEFINIDO", Str(form.NomeMaquina()));
+  EXPECT_EQ("C:\\Windows\\SysWOW64\\", Str(form.PastaDestino()));
+  EXPECT_TRUE(fake.Entries("Show").empty()) << "no message for an unreadable name";
+}
+
+TEST_F(FormShowTest, AnExistingStagingFolderIsLeftAloneWithoutAMessage) {
+  fake.folders.insert("D:\\Setup\\Dlls\\");
+  Show();
+  EXPECT_TRUE(fake.Entries("CreateFolder").empty());
+  EXPECT_TRUE(fake.Entries("ShowInformation").empty());
+}
+
+TEST_F(FormShowTest, AStagingFolderThatCannotBeCreatedIsToldOnceUnderTheNewTitle) {
+  fake.refusedFolders.insert("D:\\Setup\\Dlls\\");
+  Show();
+  EXPECT_EQ((Journal{"ShowInformation [VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O "
+                     "DIRET\xD3RIO\rD:\\Setup\\Dlls\\"}),
+            fake.Entries("ShowInformation"));
+}
+
+TEST_F(FormShowTest, AFileNamedDllsIsNotAFolder) {
+  fake.files.insert("D:\\Setup\\Dlls\\");
+  Show();
+  EXPECT_EQ((Journal{"CreateFolder D:\\Setup\\Dlls\\"}), fake.Entries("CreateFolder"));
+}
+
+TEST_F(FormShowTest, ALongExecutablePathIsKeptWhole) {
+  std::string folder = "C:\\";
+  while (folder.size() < 300) folder += "pasta muito comprida\\";
+  fake.executablePath = folder + "VekDll.exe";
+  Show();
+  EXPECT_EQ(folder + "Dlls\\", Str(form.PastaDlls()));
+}
+
+TEST(BtnSair, ClosesTheForm) {
+  FakePlatform fake;
+  TFrmPrincipal form(fake, fake);
+  EXPECT_FALSE(form.OnClick(BtnSair).Raised());
+  EXPECT_EQ((Journal{"CloseForm"}), fake.journal);
+}
+
+TEST(LayoutPrincipal, WaitingPanelLiesBeneathTheButtonsAndStartsHidden) {
+  const FormSpec& layout = kLayoutPrincipal;
+  std::map<ControlId, std::size_t> position;
+  for (std::size_t i = 0; i < layout.controlCount; ++i) position[layout.controls[i].id] = i;
+  EXPECT_LT(position[PnlAguarde], position[BtnOk]);
+  EXPECT_LT(position[PnlAguarde], position[BtnSair]);
+  EXPECT_LT(position[BtnOk], position[BtnSair]) << "BtnOk is the first tab stop";
+  const ControlSpec& painel = layout.controls[position[PnlAguarde]];
+  EXPECT_FALSE(painel.visible);
+  // When shown it covers both buttons and both frames.
+  for (ControlId coberto : {Bevel1, Bevel2, BtnOk, BtnSair}) {
+    const ControlSpec& c = layout.controls[position[coberto]];
+    EXPECT_LE(painel.left, c.left);
+    EXPECT_LE(painel.top, c.top);
+    EXPECT_GE(painel.left + painel.width, c.left + c.width);
+    EXPECT_GE(painel.top + painel.height, c.top + c.height);
+  }
+  EXPECT_EQ(BtnSair, layout.cancelButton);
+}
+
+}  // namespace vek::test
