@@ -1,30 +1,88 @@
 #!/bin/sh
 # Installs everything the build and the tests need on a fresh Debian 12
-# machine. Safe to run again: it only installs what is missing.
+# machine, as root or through sudo. Safe to run again: it installs only what
+# is missing and returns at once when nothing is.
 set -eu
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 PACKAGES="
-  cmake ninja-build g++ make pkg-config python3
+  cmake ninja-build g++ make pkg-config python3 file
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   libgtest-dev libgmock-dev
   wine wine32:i386 wine64
   xvfb xauth xdotool openbox x11-utils imagemagick
-  fonts-liberation
+  fonts-liberation fonts-wine
 "
 
-missing=
-for p in $PACKAGES; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing="$missing $p"
-done
-[ -n "$missing" ] || exit 0
+# The address of the Debian archive this machine already uses for bookworm,
+# read from its own apt sources, so that any further suite comes from the
+# same place.
+debian_archive() {
+  {
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -e "$f" ] || continue
+      awk 'function flush() { if (suites ~ /(^| )bookworm( |$)/ && types ~ /deb/) print uri; uri = suites = types = "" }
+           /^[ \t]*$/ { flush(); next }
+           $1 == "URIs:" { uri = $2 }
+           $1 == "Types:" { types = $0 }
+           $1 == "Suites:" { suites = substr($0, 8) " " }
+           END { flush() }' "$f"
+    done
+    [ -e /etc/apt/sources.list ] && awk '$1 == "deb" && $3 == "bookworm" { print $2 }' /etc/apt/sources.list
+  } | head -n 1
+}
 
-# wine32 is an i386 package: the architecture has to be known to dpkg first.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+# Adds apt sources of our own (source packages, backports) for that archive.
+add_project_sources() {
+  list=/etc/apt/sources.list.d/vekdll.sources
+  [ -e "$list" ] && return 0
+  archive=$(debian_archive)
+  if [ -z "$archive" ]; then
+    echo "setup: cannot find the Debian archive in this machine's apt sources" >&2
+    exit 1
+  fi
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$archive" "$archive" | $SUDO tee "$list" >/dev/null
+  updated=
+}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
+missing=
+for p in $PACKAGES; do installed "$p" || missing="$missing $p"; done
+
+updated=no
+if [ -n "$missing" ]; then
+  # wine32 is an i386 package: dpkg has to know the architecture first.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  add_project_sources
+  echo "setup: installing$missing" >&2
+  $SUDO apt-get update -qq
+  updated=yes
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
-echo "setup: installing$missing" >&2
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+
+# Wine's 32-bit loader is a 32-bit Linux program. Some kernels run with their
+# ia32 emulation switched off; there, 32-bit programs run through qemu's
+# user-mode emulator (the backported one: older ones take a minute to start
+# each Wine process), registered for i386 programs with binfmt_misc.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if ! [ -x /usr/bin/qemu-i386 ]; then
+    add_project_sources
+    [ "$updated" = yes ] || $SUDO apt-get update -qq
+    echo "setup: this kernel cannot run 32-bit programs; installing qemu-user" >&2
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      -t bookworm-backports qemu-user >/dev/null
+  fi
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
+  [ -e "$binfmt/vekdll-i386" ] && echo -1 | $SUDO tee "$binfmt/vekdll-i386" >/dev/null
+  printf '%s' ':vekdll-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
+    | $SUDO tee "$binfmt/register" >/dev/null
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "setup: 32-bit programs still do not run" >&2; exit 1; }
+fi

@@ -1,0 +1,113 @@
+#include "platform/win32/Application.h"
+
+#include "platform/win32/Resources.h"
+
+namespace vek::win32 {
+
+namespace {
+
+constexpr char kOwnerClass[] = "VekDllApplication";
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The executable's file name up to its first dot, the first character kept
+// and the rest in lower case: "VekDll.exe" gives "Vekdll".
+Text DefaultTitle() {
+  Text name = FileNamePart(ModulePath());
+  std::size_t dot = 0;
+  while (dot < name.Length() && name[dot] != '.') ++dot;
+  name = name.Left(dot);
+  if (name.Length() < 2) return name;
+  const Text rest = name.From(1);
+  char* lower = new char[rest.Length() + 1];
+  lstrcpynA(lower, rest.CStr(), static_cast<int>(rest.Length() + 1));
+  CharLowerBuffA(lower, static_cast<DWORD>(rest.Length()));
+  Text title = name.Left(1) + Text(lower, rest.Length());
+  delete[] lower;
+  return title;
+}
+
+}  // namespace
+
+Application::Application() : instance_(GetModuleHandleA(nullptr)), title_(DefaultTitle()) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = OwnerProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconA(instance_, kIconResource);
+  windowClass.lpszClassName = kOwnerClass;
+  RegisterClassA(&windowClass);
+  window_.Reset(CreateWindowExA(0, kOwnerClass, title_.CStr(), WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, instance_, nullptr));
+}
+
+void Application::SetTitle(const Text& title) {
+  title_ = title;
+  SetWindowTextA(window_.Get(), title_.CStr());
+}
+
+void Application::Dispatch(MSG& message) {
+  if (filter_ && filter_->PreTranslate(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+void Application::Run() {
+  MSG message;
+  while (!terminated_) {
+    BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    Dispatch(message);
+  }
+}
+
+void Application::ProcessMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      terminated_ = true;
+      continue;
+    }
+    Dispatch(message);
+  }
+}
+
+void Application::Terminate() {
+  terminated_ = true;
+  // Wakes the event loop should the request have come in a message sent from
+  // another thread, which GetMessage handles without returning.
+  PostMessageA(window_.Get(), WM_NULL, 0, 0);
+}
+
+void Application::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
+  ModalScope modal;
+  MessageBoxA(window_.Get(), text.CStr(), caption.CStr(), flags);
+}
+
+void Application::ShowFailure(const Failure& failure) {
+  Text message = failure.Message();
+  if (!message.Empty() && static_cast<unsigned char>(message.Last()) > '.') message += '.';
+  ShowMessageBox(message, title_, MB_ICONSTOP);
+}
+
+ModalScope::ModalScope() : active_(GetActiveWindow()), focus_(GetFocus()) {
+  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK ModalScope::DisableOne(HWND window, LPARAM scope) {
+  ModalScope& self = *reinterpret_cast<ModalScope*>(scope);
+  if (self.count_ < kMaxWindows && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    EnableWindow(window, FALSE);
+    self.disabled_[self.count_++] = window;
+  }
+  return TRUE;
+}
+
+ModalScope::~ModalScope() {
+  for (int i = 0; i < count_; ++i) EnableWindow(disabled_[i], TRUE);
+  if (active_ && IsWindow(active_)) SetActiveWindow(active_);
+  if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+}
+
+}  // namespace vek::win32

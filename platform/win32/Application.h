@@ -1,0 +1,89 @@
+#pragma once
+// The application object: the invisible owner window, the title, the event
+// loop, the modal boxes, and the standard error box for failures that escape
+// an event handler. One per process, on the window thread.
+
+#include <windows.h>
+
+#include "common/Failure.h"
+#include "common/Text.h"
+#include "platform/win32/Handles.h"
+
+namespace vek::win32 {
+
+// Gets first look at every queued message before it is dispatched.
+class MessageFilter {
+ public:
+  virtual ~MessageFilter() = default;
+  // True when the message was handled and must not be dispatched.
+  virtual bool PreTranslate(const MSG& message) = 0;
+};
+
+class Application {
+ public:
+  // Creates the owner window; the title starts as the executable's name up
+  // to its first dot, its first character kept and the rest in lower case.
+  Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // The invisible window that owns the main form, the message boxes and the
+  // shell's copy requests; null if it could not be created.
+  HWND Window() const { return window_.Get(); }
+  HINSTANCE Instance() const { return instance_; }
+
+  const Text& Title() const { return title_; }
+  void SetTitle(const Text& title);
+
+  // Borrowed; null for none.
+  void SetFilter(MessageFilter* filter) { filter_ = filter; }
+
+  // Runs the event loop until Terminate has been called.
+  void Run();
+  // Handles every queued message, painting included, until the queue is empty.
+  void ProcessMessages();
+  // Asks the event loop to end once the message being handled returns.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // MessageBoxA owned by the application window, with the program's other
+  // windows disabled while it is open; restores the active window and focus.
+  void ShowMessageBox(const Text& text, const Text& caption, unsigned flags);
+  // The standard error box: the failure's message, with a period appended
+  // when its last character's code is above the period's, under the title,
+  // with the stop icon.
+  void ShowFailure(const Failure& failure);
+
+ private:
+  void Dispatch(MSG& message);
+
+  HINSTANCE instance_;
+  OwnedWindow window_;
+  Text title_;
+  MessageFilter* filter_ = nullptr;
+  bool terminated_ = false;
+};
+
+// Disables the thread's visible, enabled top-level windows for the life of
+// the scope, then enables them again and gives back the active window and
+// the focus that were there before: what a modal box needs around it.
+class ModalScope {
+ public:
+  ModalScope();
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  static BOOL CALLBACK DisableOne(HWND window, LPARAM scope);
+
+  // A program with one main form has two or three top-level windows at
+  // most; any beyond this many stay enabled.
+  static constexpr int kMaxWindows = 16;
+  HWND disabled_[kMaxWindows];
+  int count_ = 0;
+  HWND active_;
+  HWND focus_;
+};
+
+}  // namespace vek::win32

@@ -1,0 +1,160 @@
+#pragma once
+// Move-only owners for Windows handles, so that every path releases what it
+// acquired. A borrowed handle is kept as a plain handle and named as such.
+
+#include <windows.h>
+
+namespace vek::win32 {
+
+template <typename Traits>
+class Owned {
+ public:
+  using Handle = typename Traits::Handle;
+
+  Owned() = default;
+  explicit Owned(Handle handle) : handle_(handle) {}
+  ~Owned() { Reset(); }
+  Owned(Owned&& other) noexcept : handle_(other.Release()) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+
+  Handle Get() const { return handle_; }
+  explicit operator bool() const { return Traits::IsValid(handle_); }
+
+  // Gives up ownership; the caller now releases the handle.
+  Handle Release() {
+    Handle handle = handle_;
+    handle_ = Traits::None();
+    return handle;
+  }
+  // Releases the current handle, if any, and takes `handle`.
+  void Reset(Handle handle = Traits::None()) {
+    if (Traits::IsValid(handle_)) Traits::Close(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = Traits::None();
+};
+
+// Kernel handles: both NULL and INVALID_HANDLE_VALUE mean "none".
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+using OwnedHandle = Owned<KernelHandleTraits>;
+
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle None() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+using OwnedFind = Owned<FindHandleTraits>;
+
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { FreeLibrary(h); }
+};
+using OwnedModule = Owned<ModuleTraits>;
+
+// Fonts, brushes, bitmaps: anything DeleteObject releases.
+template <typename GdiHandle>
+struct GdiObjectTraits {
+  using Handle = GdiHandle;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
+using OwnedFont = Owned<GdiObjectTraits<HFONT>>;
+using OwnedBrush = Owned<GdiObjectTraits<HBRUSH>>;
+using OwnedBitmap = Owned<GdiObjectTraits<HBITMAP>>;
+
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DeleteDC(h); }
+};
+using OwnedMemoryDc = Owned<MemoryDcTraits>;
+
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DestroyWindow(h); }
+};
+using OwnedWindow = Owned<WindowTraits>;
+
+struct IconTraits {
+  using Handle = HICON;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DestroyIcon(h); }
+};
+using OwnedIcon = Owned<IconTraits>;
+
+// Selects a GDI object into a DC and puts the previous one back on scope exit.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~SelectedObject() { SelectObject(dc_, previous_); }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;  // borrowed
+  HGDIOBJ previous_;
+};
+
+// BeginPaint / EndPaint for one WM_PAINT.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HWND window_;  // borrowed
+  PAINTSTRUCT paint_;
+  HDC dc_;
+};
+
+// A COM interface pointer that is released on scope exit.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { Reset(); }
+  ComPtr(ComPtr&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  Interface* Get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  // For functions that return a new reference through an out parameter.
+  Interface** Receive() {
+    Reset();
+    return &pointer_;
+  }
+  void Reset() {
+    if (pointer_) pointer_->Release();
+    pointer_ = nullptr;
+  }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+}  // namespace vek::win32

@@ -1,0 +1,232 @@
+#include "platform/win32/MainForm.h"
+
+#include "platform/win32/Resources.h"
+
+namespace vek::win32 {
+
+namespace {
+
+constexpr char kFormClass[] = "VekDllForm";
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
+constexpr int kGlyphSize = 24;
+
+HFONT NewFont(const FontSpec& font) {
+  return CreateFontA(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
+}
+
+bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+}  // namespace
+
+MainForm::MainForm(Application& application, const FormSpec& layout, FormEvents& events)
+    : application_(application), layout_(layout), events_(events), formFont_(NewFont(layout.font)) {
+  HINSTANCE instance = application.Instance();
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = FormProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, kIconResource);
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kFormClass;
+  RegisterClassA(&windowClass);
+  RegisterControlClasses(instance);
+
+  RECT frame = {0, 0, layout.clientWidth, layout.clientHeight};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+  window_.Reset(CreateWindowExA(kFormExStyle, kFormClass, "", kFormStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                                application.Window(), nullptr, instance, this));
+  if (!window_) return;
+  SendMessageA(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.Get()), FALSE);
+  for (std::size_t i = 0; i < layout.controlCount && controlCount_ < kMaxControls; ++i) {
+    CreateControl(layout.controls[i]);
+  }
+}
+
+void MainForm::CreateControl(const ControlSpec& spec) {
+  Control& control = controls_[controlCount_++];
+  control.spec = &spec;
+  if (spec.font.face) control.ownFont.Reset(NewFont(spec.font));
+  control.font = control.ownFont ? control.ownFont.Get() : formFont_.Get();
+
+  if (spec.image) {
+    const bool glyph = spec.kind == ControlKind::PictureButton;
+    control.picture = LoadPicture(spec.image, glyph ? kGlyphSize : spec.width,
+                                  glyph ? kGlyphSize : spec.height);
+    if (glyph) control.glyphDisabled = Faded(control.picture, GetSysColor(COLOR_BTNFACE));
+  }
+
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0);
+  if (spec.kind == ControlKind::Panel) style |= WS_CLIPCHILDREN;
+  if (spec.kind == ControlKind::PictureButton) style |= BS_OWNERDRAW | WS_TABSTOP;
+  HWND parent = spec.parent == kNoControl ? window_.Get() : Handle(spec.parent);
+  control.window = CreateWindowExA(0, ControlClass(spec.kind), spec.text ? spec.text : "", style,
+                                   spec.left, spec.top, spec.width, spec.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                   application_.Instance(), &control);
+  if (!control.window) return;
+  if (spec.kind == ControlKind::PictureButton) AttachControl(control.window, &control);
+  SendMessageA(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
+  // A control created later lies above the earlier ones.
+  SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+HWND MainForm::Handle(ControlId id) const {
+  for (int i = 0; i < controlCount_; ++i) {
+    if (controls_[i].spec->id == id) return controls_[i].window;
+  }
+  return nullptr;
+}
+
+void MainForm::Show() {
+  if (Failure failure = events_.OnShow()) application_.ShowFailure(failure);
+
+  RECT frame;
+  GetWindowRect(window_.Get(), &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(window_.Get(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window_.Get(), SW_SHOWNORMAL);
+  SetForegroundWindow(window_.Get());
+  UpdateWindow(window_.Get());
+  FocusFirstTabStop();
+}
+
+void MainForm::SetCaption(const Text& text) { SetWindowTextA(window_.Get(), text.CStr()); }
+
+void MainForm::SetVisible(ControlId id, bool visible) {
+  if (HWND window = Handle(id)) ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool MainForm::IsVisible(ControlId id) {
+  HWND window = Handle(id);
+  return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE);
+}
+
+void MainForm::BringToFront(ControlId id) {
+  if (HWND window = Handle(id)) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void MainForm::SetText(ControlId id, const Text& text) {
+  if (HWND window = Handle(id)) SetWindowTextA(window, text.CStr());
+}
+
+void MainForm::SetEnabled(ControlId id, bool enabled) {
+  if (HWND window = Handle(id)) EnableWindow(window, enabled);
+}
+
+void MainForm::Focus(ControlId id) {
+  if (HWND window = Handle(id)) SetFocus(window);
+}
+
+Failure MainForm::Press(ControlId id) { return events_.OnClick(id); }
+
+void MainForm::Click(ControlId id) {
+  if (Failure failure = events_.OnClick(id)) application_.ShowFailure(failure);
+}
+
+bool MainForm::IsTabStop(HWND window) const {
+  return window && (GetWindowLongA(window, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(window) &&
+         IsWindowEnabled(window);
+}
+
+void MainForm::FocusFirstTabStop() {
+  for (int i = 0; i < controlCount_; ++i) {
+    if (IsTabStop(controls_[i].window)) {
+      SetFocus(controls_[i].window);
+      return;
+    }
+  }
+}
+
+void MainForm::MoveFocus(bool backwards) {
+  // The tab order is the table order, from the focused control on.
+  int current = -1;
+  HWND focus = GetFocus();
+  for (int i = 0; i < controlCount_; ++i) {
+    if (controls_[i].window == focus) current = i;
+  }
+  for (int step = 1; step <= controlCount_; ++step) {
+    int next = current < 0 ? (backwards ? controlCount_ - step : step - 1)
+                           : (current + (backwards ? -step : step) + 2 * controlCount_) % controlCount_;
+    if (IsTabStop(controls_[next].window)) {
+      SetFocus(controls_[next].window);
+      return;
+    }
+  }
+}
+
+bool MainForm::PreTranslate(const MSG& message) {
+  if (message.hwnd != window_.Get() && !IsChild(window_.Get(), message.hwnd)) return false;
+  if (message.message == WM_CHAR) {
+    // Already acted on at WM_KEYDOWN; the buttons would only beep.
+    return message.wParam == '\r' || message.wParam == '\t' || message.wParam == 27;
+  }
+  if (message.message != WM_KEYDOWN) return false;
+  switch (message.wParam) {
+    case VK_ESCAPE: {
+      HWND cancel = Handle(layout_.cancelButton);
+      if (!KeyHeld(VK_SHIFT) && !KeyHeld(VK_CONTROL) && !KeyHeld(VK_MENU) && cancel &&
+          IsWindowEnabled(cancel) && IsWindowVisible(cancel)) {
+        Click(layout_.cancelButton);
+      }
+      return true;
+    }
+    case VK_RETURN: {
+      HWND focus = GetFocus();
+      if (IsTabStop(focus)) Click(GetDlgCtrlID(focus));
+      return true;
+    }
+    case VK_TAB:
+      if (KeyHeld(VK_CONTROL) || KeyHeld(VK_MENU)) return false;
+      MoveFocus(KeyHeld(VK_SHIFT));
+      return true;
+  }
+  return false;
+}
+
+LRESULT CALLBACK MainForm::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(
+                          reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<MainForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!form || !form->window_) return DefWindowProcA(window, message, wParam, lParam);
+  return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED) {
+        Click(LOWORD(wParam));
+      }
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window_.Get(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && IsTabStop(lastFocus_)) {
+        SetFocus(lastFocus_);
+      } else {
+        FocusFirstTabStop();
+      }
+      return 0;
+    case WM_CLOSE:
+      // Closing the main form ends the program once the running handler, if
+      // any, has returned; nothing is asked.
+      application_.Terminate();
+      return 0;
+  }
+  return DefWindowProcA(window_.Get(), message, wParam, lParam);
+}
+
+}  // namespace vek::win32

@@ -1,0 +1,69 @@
+#pragma once
+// The program's one main form: a fixed-size window built from a FormSpec,
+// with the keyboard rules of a dialog and the click events of its buttons.
+
+#include <windows.h>
+
+#include "common/Failure.h"
+#include "platform/Toolkit.h"
+#include "platform/win32/Application.h"
+#include "platform/win32/Controls.h"
+#include "platform/win32/Handles.h"
+
+namespace vek::win32 {
+
+class MainForm : public MessageFilter {
+ public:
+  // Creates the form, hidden, and its controls. Borrows all three; the
+  // layout and the events must outlive the form.
+  MainForm(Application& application, const FormSpec& layout, FormEvents& events);
+  MainForm(const MainForm&) = delete;
+  MainForm& operator=(const MainForm&) = delete;
+
+  // Runs the show event, then centres the form on the desktop, shows it and
+  // gives the focus to the first tab stop.
+  void Show();
+
+  HWND Window() const { return window_.Get(); }
+  void SetCaption(const Text& text);
+
+  // Operations on the controls; an unknown id does nothing.
+  void SetVisible(ControlId id, bool visible);
+  bool IsVisible(ControlId id);
+  void BringToFront(ControlId id);
+  void SetText(ControlId id, const Text& text);
+  void SetEnabled(ControlId id, bool enabled);
+  void Focus(ControlId id);
+  // Runs the button's click event and returns its outcome.
+  Failure Press(ControlId id);
+
+  // Esc presses the cancel button (enabled, visible, no Shift, Ctrl or Alt),
+  // Enter the focused button, Tab and Shift+Tab move between the buttons.
+  bool PreTranslate(const MSG& message) override;
+
+ private:
+  static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void CreateControl(const ControlSpec& spec);
+  HWND Handle(ControlId id) const;
+  // A click by mouse or key: runs the click event; a failure goes to the
+  // standard error box.
+  void Click(ControlId id);
+  bool IsTabStop(HWND window) const;
+  void FocusFirstTabStop();
+  void MoveFocus(bool backwards);
+
+  static constexpr int kMaxControls = 16;
+
+  Application& application_;
+  const FormSpec& layout_;
+  FormEvents& events_;
+  OwnedFont formFont_;
+  Control controls_[kMaxControls];
+  int controlCount_ = 0;
+  HWND lastFocus_ = nullptr;  // restored when the form is activated again
+  // Declared last: destroyed first, before the fonts and pictures it uses.
+  OwnedWindow window_;
+};
+
+}  // namespace vek::win32

@@ -1,0 +1,33 @@
+#pragma once
+// Everything the program needs from Windows, put together for the entry:
+// COM for the window thread, the application object, the Windows services
+// and the window toolkit. Includes no Windows header, so that the entry
+// stays plain C++.
+
+#include "platform/System.h"
+#include "platform/Toolkit.h"
+
+namespace vek::win32 {
+
+class Platform {
+ public:
+  // Initialises COM (single-threaded apartment) and the application object.
+  Platform();
+  ~Platform();
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+
+  System& Services();
+  Toolkit& Tools();
+
+  // Creates the main form from `layout`, runs its show event, shows it and
+  // runs the event loop until it closes. Returns the process's exit code, 0.
+  // Borrows both for the duration of the call.
+  int Run(const FormSpec& layout, FormEvents& events);
+
+ private:
+  struct Parts;
+  Parts* parts_;
+};
+
+}  // namespace vek::win32

@@ -1,0 +1,32 @@
+#pragma once
+// The Windows services of the System interface, for real.
+
+#include "platform/System.h"
+#include "platform/win32/Application.h"
+
+namespace vek::win32 {
+
+class Services : public System {
+ public:
+  // Borrows the application, whose window owns the boxes and shell requests.
+  explicit Services(Application& application) : application_(application) {}
+
+  bool ComputerName(char* buffer, unsigned long* capacity) override;
+  LibraryHandle LoadSystemLibrary(const char* name) override;
+  void* FindExport(LibraryHandle library, const char* name) override;
+  bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
+  void ReleaseLibrary(LibraryHandle library) override;
+  Text ExecutablePath() override;
+  bool FolderExists(const Text& path) override;
+  bool CreateFolder(const Text& path) override;
+  bool FileExists(const Text& path) override;
+  bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
+  Failure ShellCopy(const Text& source, const Text& target, int* result) override;
+  void Pause(unsigned milliseconds) override;
+  void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
+
+ private:
+  Application& application_;
+};
+
+}  // namespace vek::win32

@@ -1,0 +1,175 @@
+// The end-to-end tests' eyes inside Wine: reads windows of the program under
+// test (child controls are not X windows, so X tools cannot see them) and
+// prints them as JSON; can also disable a control, to put the program in a
+// state that a person cannot reach directly.
+//
+//   probe wait TITLE SECONDS      exit 0 once a visible window of that title exists
+//   probe gone TITLE SECONDS      exit 0 once no window of that title exists
+//   probe dump TITLE              the window, its client size and its controls
+//   probe boxes                   every visible dialog or message box
+//   probe enable TITLE ID 0|1     disables or enables the control ID
+//
+// Texts are printed byte for byte, bytes above 127 as \u00XX.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void PrintString(const char* text) {
+  std::putchar('"');
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    if (*p == '"' || *p == '\\') {
+      std::printf("\\%c", *p);
+    } else if (*p < 0x20 || *p > 0x7E) {
+      std::printf("\\u%04x", *p);
+    } else {
+      std::putchar(*p);
+    }
+  }
+  std::putchar('"');
+}
+
+void PrintWindowText(HWND window) {
+  char text[1024];
+  text[0] = '\0';
+  // WM_GETTEXT works across processes for every window class.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  PrintString(text);
+}
+
+void PrintRect(const char* name, RECT r) {
+  std::printf("\"%s\": [%ld, %ld, %ld, %ld]", name, r.left, r.top, r.right - r.left,
+              r.bottom - r.top);
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+void PrintControl(HWND control, HWND focus, int depth) {
+  char className[128];
+  GetClassNameA(control, className, sizeof className);
+  RECT rect;
+  GetWindowRect(control, &rect);
+  RECT screen = rect;
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  std::printf("%*s{\"id\": %d, \"class\": ", depth * 2, "", GetDlgCtrlID(control));
+  PrintString(className);
+  std::printf(", \"text\": ");
+  PrintWindowText(control);
+  std::printf(", ");
+  PrintRect("rect", rect);
+  std::printf(", ");
+  PrintRect("screen", screen);
+  std::printf(", \"visible\": %s, \"enabled\": %s, \"focused\": %s, \"style\": %lu, \"children\": [\n",
+              (style & WS_VISIBLE) ? "true" : "false", IsWindowEnabled(control) ? "true" : "false",
+              control == focus ? "true" : "false", static_cast<unsigned long>(style));
+  // Children in stacking order, the topmost first.
+  bool first = true;
+  for (HWND child = GetWindow(control, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!first) std::printf(",\n");
+    first = false;
+    PrintControl(child, focus, depth + 1);
+  }
+  std::printf("]}");
+}
+
+HWND FindTopLevel(const char* title) {
+  HWND window = FindWindowA(nullptr, title);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+int Dump(const char* title) {
+  HWND window = FindTopLevel(title);
+  if (!window) {
+    std::fprintf(stderr, "probe: no visible window titled %s\n", title);
+    return 1;
+  }
+  RECT client;
+  GetClientRect(window, &client);
+  RECT frame;
+  GetWindowRect(window, &frame);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  std::printf("{\"title\": ");
+  PrintWindowText(window);
+  std::printf(", \"client\": [%ld, %ld], ", client.right, client.bottom);
+  PrintRect("frame", frame);
+  std::printf(", \"style\": %lu, \"exstyle\": %lu, \"enabled\": %s, \"process\": %lu",
+              static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+              static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)),
+              IsWindowEnabled(window) ? "true" : "false", static_cast<unsigned long>(process));
+  std::printf(", \"screen_size\": [%d, %d]", GetSystemMetrics(SM_CXSCREEN),
+              GetSystemMetrics(SM_CYSCREEN));
+  std::printf(", \"form\":\n");
+  PrintControl(window, FocusOf(window), 1);
+  std::printf("}\n");
+  return 0;
+}
+
+BOOL CALLBACK PrintBox(HWND window, LPARAM count) {
+  char className[64];
+  GetClassNameA(window, className, sizeof className);
+  if (!IsWindowVisible(window) || std::strcmp(className, "#32770") != 0) return TRUE;
+  int& printed = *reinterpret_cast<int*>(count);
+  std::printf(printed++ ? ",\n" : "\n");
+  PrintControl(window, FocusOf(window), 1);
+  return TRUE;
+}
+
+int Boxes() {
+  int printed = 0;
+  std::printf("[");
+  EnumWindows(PrintBox, reinterpret_cast<LPARAM>(&printed));
+  std::printf("]\n");
+  return 0;
+}
+
+int Wait(const char* title, int seconds, bool untilGone) {
+  for (int waited = 0; waited < seconds * 10; ++waited) {
+    if ((FindTopLevel(title) != nullptr) != untilGone) return 0;
+    Sleep(100);
+  }
+  return 1;
+}
+
+int Enable(const char* title, int id, bool enable) {
+  HWND window = FindTopLevel(title);
+  // Controls may be nested in panels: search the whole tree for the id.
+  struct Search {
+    int id;
+    HWND found;
+    static BOOL CALLBACK Visit(HWND child, LPARAM self) {
+      Search& s = *reinterpret_cast<Search*>(self);
+      if (GetDlgCtrlID(child) == s.id) s.found = child;
+      return s.found == nullptr;
+    }
+  } search = {id, nullptr};
+  if (window) EnumChildWindows(window, Search::Visit, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return 1;
+  EnableWindow(search.found, enable);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(argv[2], std::atoi(argv[3]), false);
+  if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) return Wait(argv[2], std::atoi(argv[3]), true);
+  if (argc >= 3 && std::strcmp(argv[1], "dump") == 0) return Dump(argv[2]);
+  if (argc >= 2 && std::strcmp(argv[1], "boxes") == 0) return Boxes();
+  if (argc >= 5 && std::strcmp(argv[1], "enable") == 0) {
+    return Enable(argv[2], std::atoi(argv[3]), std::atoi(argv[4]) != 0);
+  }
+  std::fprintf(stderr, "usage: probe wait|gone TITLE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1\n");
+  return 2;
+}
