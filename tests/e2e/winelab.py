@@ -94,6 +94,16 @@ class Display:
                 process.kill()
 
 
+def install_wine_fonts(drive_c):
+    """Copies Wine's own fonts (MS Sans Serif, Tahoma, Marlett for the title
+    bar's boxes) into the prefix: a 32-bit Wine run through qemu does not find
+    them in its data folder."""
+    fonts = drive_c / "windows" / "Fonts"
+    for font in Path("/usr/share/wine/fonts").glob("*"):
+        if not (fonts / font.name).exists():
+            shutil.copy(font, fonts / font.name)
+
+
 class Prefix:
     """A fresh Wine prefix, 64-bit (win64) or 32-bit (win32), on `display`."""
 
@@ -103,6 +113,7 @@ class Prefix:
         self.path = Path(tempfile.mkdtemp(prefix=f"vek-{arch}-", dir=root))
         started = time.monotonic()
         run(["wineboot", "-i"], env=self.env(), timeout=600)
+        install_wine_fonts(self.drive_c)
         # Arial is a Windows font: Liberation Sans has the same metrics.
         self.wine("reg", "add", r"HKCU\Software\Wine\Fonts\Replacements",
                   "/v", "Arial", "/d", "Liberation Sans", "/f")
