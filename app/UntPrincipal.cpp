@@ -1,6 +1,7 @@
 #include "app/UntPrincipal.h"
 
 #include "app/LayoutPrincipal.h"
+#include "app/payload/Payloads.h"
 #include "common/Funcoes.h"
 
 namespace vek {
@@ -46,7 +47,56 @@ bool TFrmPrincipal::EhWow64() {
   return system_.CallIsWow64Process(isWow64Process, &wow64) && wow64;
 }
 
-Failure TFrmPrincipal::BtnOkClick() { return Failure(); }
+Failure TFrmPrincipal::BtnOkClick() {
+  // A visible wait panel means a run is already in progress.
+  if (toolkit_.IsVisible(PnlAguarde)) return Failure();
+
+  toolkit_.SetEnabled(BtnOk, false);
+  toolkit_.SetEnabled(BtnSair, false);
+  MostraPainel(toolkit_, PnlAguarde, true);
+
+  // A failure here ends the run as it stands: the buttons stay disabled and
+  // the panel shown, so no further run can start.
+  if (Failure falha = SalvarDlls()) return falha;
+
+  bool faltouArquivo = false;
+  for (std::size_t i = 0; i < kPayloadCount; ++i) {
+    const Text origem = pastaDlls_ + kPayloads[i].fileName;
+    const Text destino = pastaDestino_ + kPayloads[i].fileName;
+    const Text nome = UpperCase(FileNamePart(destino));
+
+    toolkit_.SetText(PnlAguarde,
+                     DecimalText(static_cast<long>(i + 1)) + " / 7  [ " + nome + " ]");
+    MostraPainel(toolkit_, PnlAguarde, true);
+    system_.Pause(1000);
+
+    // An existing target is never replaced, compared or reported.
+    if (system_.FileExists(destino)) continue;
+    CopiaArquivo(system_, origem, destino);
+    if (system_.FileExists(destino)) continue;
+
+    MostraPainel(toolkit_, PnlAguarde, false);
+    system_.ShowMessageBox(Text("N\xE3o foi possivel copiar o arquivo:") + QuebraLinhas(2) + nome,
+                           kTituloMensagens, kIconWarning);
+    faltouArquivo = true;
+    MostraPainel(toolkit_, PnlAguarde, true);
+  }
+
+  toolkit_.SetEnabled(BtnOk, true);
+  toolkit_.SetEnabled(BtnSair, true);
+  toolkit_.SetText(PnlAguarde, kTextoAguarde);
+  MostraPainel(toolkit_, PnlAguarde, false);
+
+  if (!faltouArquivo) {
+    system_.ShowMessageBox("Arquivos copiados com \xEAxito !", kTituloMensagens, kIconInformation);
+    return toolkit_.Press(BtnSair);
+  }
+  system_.ShowMessageBox(Text("Alguns arquivos n\xE3o foram copiados.") + QuebraLinhas(1) +
+                             "Tente executar como administrador.",
+                         kTituloMensagens, kIconWarning);
+  toolkit_.Focus(BtnOk);
+  return Failure();
+}
 
 void TFrmPrincipal::BtnSairClick() { toolkit_.CloseForm(); }
 

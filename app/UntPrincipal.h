@@ -24,8 +24,20 @@ class TFrmPrincipal : public FormEvents {
   // looked up at run time; when it is missing or fails, false.
   bool EhWow64();
 
-  // The install button. Not yet wired to the installation run.
+  // The install button: the installation run. Extracts the payloads, then
+  // copies every one that the target folder lacks, with progress on the
+  // wait panel, a message for each file that did not arrive, and a summary.
+  // After a complete success it presses the exit button. A Failure from the
+  // extraction ends the run at once, leaving both buttons disabled and the
+  // panel shown.
   Failure BtnOkClick();
+
+  // Writes every payload that is missing from PastaDlls into it, from the
+  // executable's own resources; a staged file already there is left as it
+  // is. Fails with the runtime's texts: "Resource %s not found", "Cannot
+  // create file \"%s\". %s" or "Stream write error"; the payloads written
+  // before stay, and no partial file is left.
+  Failure SalvarDlls();
 
   // The exit button: closes the main window, which ends the program.
   void BtnSairClick();

@@ -8,6 +8,10 @@ add_executable(unit_tests
   tests/unit/TextTest.cpp
   tests/unit/FuncoesTest.cpp
   tests/unit/PrincipalTest.cpp
+  tests/unit/SalvarDllsTest.cpp
+  tests/unit/BtnOkClickTest.cpp
+  tests/unit/ResampleTest.cpp
+  ${CMAKE_SOURCE_DIR}/platform/Resample.cpp
 )
 target_link_libraries(unit_tests PRIVATE vekcore GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra)

@@ -22,9 +22,12 @@ add_custom_command(
 add_custom_target(vekimages DEPENDS ${VEK_IMAGES})
 configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
 
+include(cmake/Payload.cmake)
+
 add_executable(VekDll WIN32
   app/VekDll.cpp
   app/resources/VekDll.rc
+  ${CMAKE_BINARY_DIR}/payload/Payloads.rc
   platform/Resample.cpp
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
@@ -36,7 +39,7 @@ add_executable(VekDll WIN32
   platform/win32/Platform.cpp
   platform/win32/Services.cpp
 )
-add_dependencies(VekDll vekimages)
+add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES OBJECT_DEPENDS "${VEK_IMAGES}")
 target_include_directories(VekDll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(VekDll PRIVATE

@@ -25,6 +25,18 @@ struct ResourceBytes {
   std::size_t size = 0;
 };
 
+struct WriteResult {
+  enum class Outcome {
+    Written,       // the file is there with exactly these bytes
+    KeptExisting,  // a file of that name appeared meanwhile and was kept
+    CannotCreate,  // the file could not be created (or put in place)
+    WriteFailed,   // writing failed part-way, e.g. on a full disk
+  };
+  Outcome outcome;
+  Text fullPath;  // the path expanded to a full path
+  Text reason;    // CannotCreate: the system's description of the error, as given
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -57,6 +69,15 @@ class System {
   // Finds a resource of the executable itself by name and type, compared
   // without regard to case. False when there is none (or it cannot be loaded).
   virtual bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) = 0;
+
+  // Writes `size` bytes to `path` so that a file appears under that name
+  // only when it is complete: the bytes go to a temporary file in the same
+  // folder (created for reading and writing, not shared), which then takes
+  // the name. If a file of that name appeared meanwhile (another instance),
+  // that one is kept. Whatever fails, nothing is left behind; leftovers of
+  // writes that were interrupted (a killed process) are removed first.
+  virtual WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+                                     std::size_t size) = 0;
 
   // SHFileOperationA copy of one file, FOF_NOCONFIRMATION only, owned by the
   // application window. *result receives the shell's return value (0 means

@@ -82,6 +82,62 @@ bool Services::FindOwnResource(const char* name, const char* type, ResourceBytes
 
 namespace {
 
+// Temporary files of whole-file writes: "vekXXXX.tmp" in the target folder.
+constexpr char kTemporaryPrefix[] = "vek";
+constexpr char kTemporaryPattern[] = "vek*.tmp";
+constexpr DWORD kWriteChunk = 1 << 20;
+
+// The system's description of an error code, as FormatMessage gives it.
+Text ErrorDescription(DWORD code) {
+  char buffer[512];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  return Text(buffer, length);
+}
+
+Text FullPath(const Text& path) {
+  for (DWORD size = MAX_PATH + 1; size <= 65536; size *= 2) {
+    char* buffer = new char[size];
+    DWORD length = GetFullPathNameA(path.CStr(), size, buffer, nullptr);
+    if (length == 0) {
+      delete[] buffer;
+      return path;
+    }
+    if (length < size) {
+      Text full(buffer, length);
+      delete[] buffer;
+      return full;
+    }
+    delete[] buffer;
+  }
+  return path;
+}
+
+// Removes the temporary files that interrupted writes left in `folder`. A
+// temporary file that another instance is still writing is open without
+// sharing, so it cannot be deleted and stays.
+void RemoveLeftovers(const Text& folder) {
+  WIN32_FIND_DATAA found;
+  OwnedFind search(FindFirstFileA((folder + kTemporaryPattern).CStr(), &found));
+  if (!search) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      DeleteFileA((folder + found.cFileName).CStr());
+    }
+  } while (FindNextFileA(search.Get(), &found));
+}
+
+bool WriteAll(HANDLE file, const unsigned char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD chunk = size < kWriteChunk ? static_cast<DWORD>(size) : kWriteChunk;
+    DWORD done = 0;
+    if (!WriteFile(file, data, chunk, &done, nullptr) || done != chunk) return false;
+    data += chunk;
+    size -= chunk;
+  }
+  return true;
+}
+
 // A shell name list holding one name: the name, its NUL, and the empty name
 // (a second NUL) that closes the list. Null when there is no memory.
 char* NameList(const Text& name) {
@@ -94,6 +150,48 @@ char* NameList(const Text& name) {
 }
 
 }  // namespace
+
+WriteResult Services::WriteWholeFile(const Text& path, const unsigned char* data,
+                                     std::size_t size) {
+  WriteResult result = {WriteResult::Outcome::Written, FullPath(path), Text()};
+  const Text folder = FolderPart(result.fullPath);
+  RemoveLeftovers(folder);
+
+  char temporary[MAX_PATH];
+  if (!GetTempFileNameA(folder.CStr(), kTemporaryPrefix, 0, temporary)) {
+    result.outcome = WriteResult::Outcome::CannotCreate;
+    result.reason = ErrorDescription(GetLastError());
+    return result;
+  }
+  {
+    OwnedHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      result.outcome = WriteResult::Outcome::CannotCreate;
+      result.reason = ErrorDescription(GetLastError());
+    } else if (!WriteAll(file.Get(), data, size)) {
+      result.outcome = WriteResult::Outcome::WriteFailed;
+    }
+  }  // closed here, before it is moved or deleted
+  if (result.outcome != WriteResult::Outcome::Written) {
+    DeleteFileA(temporary);
+    return result;
+  }
+
+  // Without MOVEFILE_REPLACE_EXISTING: a file that another instance put in
+  // place meanwhile is kept.
+  if (MoveFileExA(temporary, result.fullPath.CStr(), 0)) return result;
+  const DWORD error = GetLastError();
+  DeleteFileA(temporary);
+  if (FileExists(result.fullPath)) {
+    result.outcome = WriteResult::Outcome::KeptExisting;
+  } else {
+    result.outcome = WriteResult::Outcome::CannotCreate;
+    // A folder of that name: say what creating the file there says.
+    result.reason = ErrorDescription(FolderExists(result.fullPath) ? ERROR_ACCESS_DENIED : error);
+  }
+  return result;
+}
 
 Failure Services::ShellCopy(const Text& source, const Text& target, int* result) {
   char* from = NameList(source);

@@ -21,6 +21,8 @@ class Services : public System {
   bool CreateFolder(const Text& path) override;
   bool FileExists(const Text& path) override;
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
+  WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+                             std::size_t size) override;
   Failure ShellCopy(const Text& source, const Text& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;

@@ -17,6 +17,11 @@ BUILD = Path(os.environ.get("VEK_BUILD", ROOT / "build" / "win32"))
 ARTIFACTS = Path(os.environ.get("VEK_ARTIFACTS", ROOT / "build" / "e2e"))
 
 
+def payload_folder():
+    """The folder of the seven payloads that the built executable carries."""
+    return Path((BUILD / "payload" / "folder.txt").read_text().strip())
+
+
 def run(args, env=None, timeout=120, check=True):
     """Runs a command and returns its CompletedProcess with the output as bytes.
 
@@ -198,6 +203,22 @@ class Probe:
                 return boxes[0]
             time.sleep(0.3)
         raise AssertionError("no dialog appeared")
+
+    def watch(self, title, control_id, seconds=60):
+        """Starts watching the texts of a control; returns a function that
+        waits for the watch to end (at the first dialog, the window's end or
+        the time limit) and returns the texts seen, in order."""
+        out = tempfile.TemporaryFile()
+        process = subprocess.Popen(["wine", str(self.exe), "watch", title, str(control_id), str(seconds)],
+                                   env=self.prefix.env(), stdout=out, stderr=subprocess.DEVNULL)
+
+        def result():
+            process.wait(seconds + 30)
+            out.seek(0)
+            texts = json.loads(out.read().decode("ascii"))
+            out.close()
+            return texts
+        return result
 
     def enable(self, title, control_id, enabled):
         return self._run("enable", title, str(control_id), "1" if enabled else "0").returncode == 0

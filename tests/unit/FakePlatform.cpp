@@ -79,6 +79,23 @@ bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceB
   return true;
 }
 
+WriteResult FakePlatform::WriteWholeFile(const Text& path, const unsigned char* data,
+                                         std::size_t size) {
+  journal.push_back("WriteWholeFile " + Str(path));
+  auto scripted = writeOutcomes.find(Str(path));
+  WriteResult result{scripted == writeOutcomes.end() ? WriteResult::Outcome::Written
+                                                     : scripted->second,
+                     path, Text()};
+  if (result.outcome == WriteResult::Outcome::Written) {
+    files.insert(Str(path));
+    written[Str(path)] = std::string(reinterpret_cast<const char*>(data), size);
+  }
+  if (result.outcome == WriteResult::Outcome::CannotCreate) {
+    result.reason = Text(writeFailureReason.c_str());
+  }
+  return result;
+}
+
 Failure FakePlatform::ShellCopy(const Text& source, const Text& target, int* result) {
   journal.push_back("ShellCopy " + Str(source) + " -> " + Str(target));
   if (shellCopyFailure) return Failure(Text(shellCopyFailure->c_str()));
@@ -87,7 +104,7 @@ Failure FakePlatform::ShellCopy(const Text& source, const Text& target, int* res
     return Failure();
   }
   *result = shellCopyResult;
-  if (shellCopyResult == 0 && shellCopyCreatesTarget) files.insert(Str(target));
+  if (shellCopyResult == 0 && !refusedTargets.count(Str(target))) files.insert(Str(target));
   return Failure();
 }
 

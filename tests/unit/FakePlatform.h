@@ -26,14 +26,17 @@ class FakePlatform : public System, public Toolkit {
   std::set<std::string> files;           // existing files
   std::set<std::string> refusedFolders;  // CreateFolder fails for these
   std::map<std::string, std::string> resources;  // lower-case name -> bytes ("DLLFILE")
+  std::map<std::string, WriteResult::Outcome> writeOutcomes;  // per path; default Written
+  std::string writeFailureReason = "Access is denied.\r\n";
+  std::set<std::string> refusedTargets;            // the shell "copies" but nothing arrives
   std::optional<std::string> shellCopyFailure;    // ShellCopy cannot make the request
   int shellCopyResult = 0;
-  bool shellCopyCreatesTarget = true;
   FormEvents* events = nullptr;  // receives Press
 
   // --- What the code did. ---
   std::vector<std::string> journal;
   std::vector<unsigned long> computerNameCapacities;
+  std::map<std::string, std::string> written;  // path -> bytes, by WriteWholeFile
   int librariesLoaded = 0;
   int librariesReleased = 0;
   std::map<ControlId, bool> visible;
@@ -57,6 +60,8 @@ class FakePlatform : public System, public Toolkit {
   bool CreateFolder(const Text& path) override;
   bool FileExists(const Text& path) override;
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
+  WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+                             std::size_t size) override;
   Failure ShellCopy(const Text& source, const Text& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;

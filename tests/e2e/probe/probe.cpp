@@ -8,6 +8,9 @@
 //   probe dump TITLE              the window, its client size and its controls
 //   probe boxes                   every visible dialog or message box
 //   probe enable TITLE ID 0|1     disables or enables the control ID
+//   probe watch TITLE ID SECONDS  every distinct text of control ID, in order,
+//                                 until a dialog or message box opens, the
+//                                 window closes, or time runs out
 //
 // Texts are printed byte for byte, bytes above 127 as \u00XX.
 
@@ -142,9 +145,8 @@ int Wait(const char* title, int seconds, bool untilGone) {
   return 1;
 }
 
-int Enable(const char* title, int id, bool enable) {
-  HWND window = FindTopLevel(title);
-  // Controls may be nested in panels: search the whole tree for the id.
+// Controls may be nested in panels: searches the whole tree for the id.
+HWND FindControl(HWND window, int id) {
   struct Search {
     int id;
     HWND found;
@@ -155,8 +157,51 @@ int Enable(const char* title, int id, bool enable) {
     }
   } search = {id, nullptr};
   if (window) EnumChildWindows(window, Search::Visit, reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return 1;
-  EnableWindow(search.found, enable);
+  return search.found;
+}
+
+int Enable(const char* title, int id, bool enable) {
+  HWND control = FindControl(FindTopLevel(title), id);
+  if (!control) return 1;
+  EnableWindow(control, enable);
+  return 0;
+}
+
+BOOL CALLBACK NoteBox(HWND window, LPARAM seen) {
+  char className[64];
+  GetClassNameA(window, className, sizeof className);
+  if (IsWindowVisible(window) && std::strcmp(className, "#32770") == 0) {
+    *reinterpret_cast<bool*>(seen) = true;
+  }
+  return TRUE;
+}
+
+int Watch(const char* title, int id, int seconds) {
+  HWND window = FindTopLevel(title);
+  HWND control = FindControl(window, id);
+  if (!control) return 1;
+  char last[1024] = "";
+  bool first = true;
+  std::printf("[");
+  for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
+    char text[1024] = "";
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, nullptr)) {
+      break;  // the window is gone
+    }
+    if (std::strcmp(text, last) != 0) {
+      std::printf(first ? "" : ", ");
+      PrintString(text);
+      std::fflush(stdout);
+      first = false;
+      std::strcpy(last, text);
+    }
+    bool boxOpen = false;
+    EnumWindows(NoteBox, reinterpret_cast<LPARAM>(&boxOpen));
+    if (boxOpen) break;
+    Sleep(20);
+  }
+  std::printf("]\n");
   return 0;
 }
 
@@ -170,6 +215,10 @@ int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "enable") == 0) {
     return Enable(argv[2], std::atoi(argv[3]), std::atoi(argv[4]) != 0);
   }
-  std::fprintf(stderr, "usage: probe wait|gone TITLE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1\n");
+  if (argc >= 5 && std::strcmp(argv[1], "watch") == 0) {
+    return Watch(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  }
+  std::fprintf(stderr, "usage: probe wait|gone TITLE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
+               " | watch TITLE ID SECONDS\n");
   return 2;
 }

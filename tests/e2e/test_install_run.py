@@ -1,0 +1,267 @@
+"""The installation run under Wine, driven by clicks and keys: extraction to
+Dlls\\, copies into the system folder, progress, message boxes, failures."""
+
+import hashlib
+import os
+import shutil
+import subprocess
+import time
+import unittest
+from pathlib import Path
+
+from winelab import (ARTIFACTS, BUILD, Display, Prefix, Probe, controls, cp1252,
+                     payload_folder, stop, wait_for_exit)
+
+PAYLOADS = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
+            "midas.dll", "zlib1.dll", "iconv.dll"]
+BTN_OK, BTN_SAIR, PNL_AGUARDE = 5, 6, 4
+CAPTION = b"VEK INFORM\xc1TICA"
+MB_STATIC_TEXT = 0xFFFF  # Wine's message box text control id
+DISPLAY = None
+
+
+def setUpModule():
+    global DISPLAY
+    DISPLAY = Display()
+
+
+def tearDownModule():
+    DISPLAY.close()
+
+
+def digest(path):
+    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
+
+
+def progress_texts(names):
+    return [f"{n} / 7  [ {name.upper()} ]" for n, name in enumerate(names, 1)]
+
+
+class InstallRun:
+    ARCH = None
+    TITLE = None
+    # The system's own descriptions, as Wine gives them.
+    path_not_found = b"Path not found"
+    access_denied = b"Access denied"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = Prefix(cls.ARCH, DISPLAY)
+        cls.probe = Probe(cls.prefix)
+        cls.system = cls.prefix.system_folder
+        # Wine's own zlib1.dll is already in the system folder: it must stay.
+        cls.wine_zlib = digest(cls.system / "zlib1.dll")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.remove()
+
+    def setUp(self):
+        self.folder = self.prefix.drive_c / f"Run {self.id().split('.')[-1]}"
+        shutil.rmtree(self.folder, ignore_errors=True)
+        self.folder.mkdir()
+        self.exe = self.folder / "VekDll.exe"
+        shutil.copy(BUILD / "VekDll.exe", self.exe)
+        self.staging = self.folder / "Dlls"
+        self.process = None
+        self.remove_payloads(self.system)
+
+    def tearDown(self):
+        if self.process:
+            stop(self.process)
+        self.prefix.kill()
+        self.remove_payloads(self.system)
+        self.assertEqual(self.wine_zlib, digest(self.system / "zlib1.dll"), "Wine's zlib1.dll")
+
+    def remove_payloads(self, folder):
+        """Takes our payloads out of `folder`, never Wine's own zlib1.dll."""
+        for name in PAYLOADS:
+            path = folder / name
+            if path.is_dir():
+                shutil.rmtree(path)
+            elif path.exists() and not (name == "zlib1.dll" and digest(path) == self.wine_zlib):
+                path.unlink()
+
+    def start(self, **env):
+        self.process = self.prefix.start(self.exe, **env)
+        self.assertTrue(self.probe.wait(self.TITLE), f"no window titled {self.TITLE}")
+        time.sleep(0.5)
+        return self.probe.dump(self.TITLE)
+
+    def click_install(self):
+        """Clicks INSTALAR and returns a function giving the panel texts seen."""
+        window = self.probe.dump(self.TITLE)
+        watch = self.probe.watch(self.TITLE, PNL_AGUARDE)
+        time.sleep(2)  # the watch is running inside Wine before the click
+        x, y, w, h = controls(window["form"])[BTN_OK]["screen"]
+        DISPLAY.click(x + w // 2, y + h // 2)
+        return watch
+
+    def box(self, name=None):
+        box = self.probe.wait_box(60)
+        if name:
+            DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-{name}.png", box["screen"])
+        texts = [cp1252(c["text"]) for c in controls(box).values()
+                 if c["class"].lower() == "static" and c["text"]]
+        icons = [c for c in controls(box).values()
+                 if c["class"].lower() == "static" and not c["text"]]
+        return cp1252(box["text"]), texts, len(icons)
+
+    def dismiss(self):
+        """Presses the open box's OK with Enter, as a person would."""
+        box = self.probe.wait_box(30)
+        DISPLAY.key(box["text"], "Return")
+        deadline = time.monotonic() + 30
+        while self.probe.boxes() and time.monotonic() < deadline:
+            time.sleep(0.3)
+
+    def assertExits(self):
+        self.assertTrue(self.probe.wait_gone(self.TITLE), "the window is still open")
+        self.assertEqual(0, wait_for_exit(self.process), "the program did not end with code 0")
+
+    def assertStagedAsBuilt(self):
+        for name in PAYLOADS:
+            self.assertTrue((self.staging / name).is_file(), name)
+        self.assertEqual([], [p.name for p in self.staging.iterdir() if p.name not in PAYLOADS],
+                         "nothing else in the staging folder")
+
+    def test_installs_every_missing_payload_and_closes(self):
+        self.start()
+        watch = self.click_install()
+        seen = watch()
+        caption, texts, icons = self.box("success-box")
+        self.assertEqual(CAPTION, caption)
+        self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+        self.assertEqual(1, icons, "the information icon")
+        self.assertEqual(progress_texts(PAYLOADS), [t for t in seen if t != "AGUARDE ..."])
+        self.assertStagedAsBuilt()
+        for name in PAYLOADS:
+            if name == "zlib1.dll":
+                continue  # Wine's own, left in place
+            self.assertEqual(digest(self.staging / name), digest(self.system / name), name)
+        self.dismiss()
+        self.assertExits()
+
+    def test_everything_already_in_place_touches_nothing(self):
+        old = 1_500_000_000
+        for name in PAYLOADS:
+            if name != "zlib1.dll":
+                shutil.copy(payload_folder() / name, self.system / name)
+            os.utime(self.system / name, (old, old))
+        before = {name: digest(self.system / name) for name in PAYLOADS}
+        self.start()
+        seen = self.click_install()()
+        self.assertEqual(progress_texts(PAYLOADS), [t for t in seen if t != "AGUARDE ..."])
+        _, texts, _ = self.box()
+        self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+        for name in PAYLOADS:
+            self.assertEqual(before[name], digest(self.system / name), name)
+            self.assertEqual(old, int((self.system / name).stat().st_mtime), name)
+        self.dismiss()
+        self.assertExits()
+
+    def test_refused_copies_are_reported_then_a_second_run_copies_only_those(self):
+        # A folder of the payload's name in the target: the copy cannot land.
+        for name in ("libxmlsec.dll", "iconv.dll"):
+            (self.system / name).mkdir()
+        self.start()
+        self.click_install()
+        for name in ("LIBXMLSEC.DLL", "ICONV.DLL"):
+            caption, texts, icons = self.box(f"refused-{name.lower()}")
+            self.assertEqual(CAPTION, caption)
+            self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\n" + name.encode()], texts)
+            self.assertEqual(1, icons, "the warning icon")
+            panel = controls(self.probe.dump(self.TITLE)["form"])[PNL_AGUARDE]
+            self.assertFalse(panel["visible"], "the panel is hidden while the message is open")
+            self.dismiss()
+        caption, texts, _ = self.box("advice-box")
+        self.assertEqual([b"Alguns arquivos n\xe3o foram copiados.\r\nTente executar como administrador."],
+                         texts)
+        self.dismiss()
+        window = self.probe.dump(self.TITLE)
+        found = controls(window["form"])
+        self.assertTrue(found[BTN_OK]["enabled"] and found[BTN_SAIR]["enabled"])
+        self.assertTrue(found[BTN_OK]["focused"])
+        self.assertFalse(found[PNL_AGUARDE]["visible"])
+        self.assertEqual("AGUARDE ...", found[PNL_AGUARDE]["text"])
+        self.assertIsNone(self.process.poll(), "the window stays open")
+
+        placed = {name: (self.system / name).stat().st_mtime_ns for name in PAYLOADS
+                  if name not in ("libxmlsec.dll", "iconv.dll")}
+        for name in ("libxmlsec.dll", "iconv.dll"):
+            shutil.rmtree(self.system / name)
+        DISPLAY.key(self.TITLE, "Return")  # the focus is on INSTALAR
+        _, texts, _ = self.box()
+        self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+        for name in ("libxmlsec.dll", "iconv.dll"):
+            self.assertEqual(digest(self.staging / name), digest(self.system / name))
+        for name, mtime in placed.items():
+            self.assertEqual(mtime, (self.system / name).stat().st_mtime_ns, f"{name} copied again")
+        self.dismiss()
+        self.assertExits()
+
+    def assertBroken(self, expected_text, name):
+        caption, texts, icons = self.box(name)
+        self.assertEqual(self.TITLE.encode(), caption)
+        self.assertEqual([expected_text], texts)
+        self.assertEqual(1, icons, "the stop icon")
+        self.dismiss()
+        found = controls(self.probe.dump(self.TITLE)["form"])
+        self.assertFalse(found[BTN_OK]["enabled"] or found[BTN_SAIR]["enabled"])
+        self.assertTrue(found[PNL_AGUARDE]["visible"])
+        self.assertEqual("AGUARDE ...", found[PNL_AGUARDE]["text"])
+        DISPLAY.key(self.TITLE, "Escape")
+        time.sleep(1)
+        self.assertIsNone(self.process.poll(), "Esc does nothing while broken")
+        DISPLAY.key(self.TITLE, "alt+F4")  # only the title bar closes it now
+        self.assertExits()
+
+    def test_a_staging_folder_removed_after_start_up_breaks_the_run(self):
+        self.start()
+        shutil.rmtree(self.staging)
+        self.click_install()
+        path = self.prefix.windows_path(self.staging).encode("cp1252") + b"\\libxml2.dll"
+        self.assertBroken(b'Cannot create file "' + path + b'". ' + self.path_not_found + b".",
+                          "error-no-staging-folder")
+        self.assertFalse(self.staging.exists())
+
+    def test_a_folder_named_like_a_payload_breaks_the_run_and_nothing_is_half_written(self):
+        self.start()
+        (self.staging / "libxml2.dll").mkdir()
+        self.click_install()
+        path = self.prefix.windows_path(self.staging).encode("cp1252") + b"\\libxml2.dll"
+        self.assertBroken(b'Cannot create file "' + path + b'". ' + self.access_denied + b".",
+                          "error-folder-named-libxml2")
+        self.assertEqual(["libxml2.dll"], os.listdir(self.staging), "no temporary or partial file")
+
+    def test_closing_during_a_run_lets_it_finish_then_ends_the_program(self):
+        (self.system / "midas.dll").mkdir()  # a failure, so that only the close request ends it
+        self.start()
+        self.click_install()
+        time.sleep(3)
+        DISPLAY.key(self.TITLE, "alt+F4")
+        self.assertTrue(self.probe.wait(self.TITLE, 1), "the window stays during the run")
+        _, texts, _ = self.box()
+        self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\nMIDAS.DLL"], texts)
+        self.dismiss()
+        _, texts, _ = self.box()
+        self.assertTrue(texts[0].startswith(b"Alguns arquivos"))
+        self.dismiss()
+        self.assertExits()
+        for name in PAYLOADS:
+            if name != "midas.dll":
+                self.assertTrue((self.system / name).is_file(), name)
+
+
+class InstallRun64(InstallRun, unittest.TestCase):
+    ARCH = "win64"
+    TITLE = "VEK DLLS - 64 BITS"
+
+
+class InstallRun32(InstallRun, unittest.TestCase):
+    ARCH = "win32"
+    TITLE = "VEK DLLS - 32 BITS"
+
+
+if __name__ == "__main__":
+    unittest.main()
