@@ -15,6 +15,7 @@ PACKAGES="
   wine wine32:i386 wine64
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine
+  dpkg-dev libz-mingw-w64-dev
 "
 
 # The address of the Debian archive this machine already uses for bookworm,

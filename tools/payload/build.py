@@ -1,0 +1,314 @@
+#!/usr/bin/env python3
+"""Builds the seven payload DLLs from Debian's packages and our own sources,
+caches them outside the source tree, and prints the folder that holds them.
+
+Each library is one step (tools/payload/steps/NAME.sh) whose result is kept
+under a key made of what went into it: the Debian package it comes from (the
+.dsc and its checksum, or the binary package's version), the step's scripts
+and sources, the compiler, and the keys of the steps it builds on. A step
+whose key is already in the cache is not built again, and the finished set is
+keyed the same way, so a second run takes seconds.
+
+Only the folder goes to stdout; progress, warnings and failures go to stderr,
+and each step's compiler output to its own log."""
+
+import fcntl
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+TOOLS = Path(__file__).resolve().parent
+HOST = "i686-w64-mingw32"
+CACHE = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "vekdll" / "payload"
+
+
+class Step:
+    def __init__(self, name, source=None, binary=None, own=None, deps=(), files=()):
+        self.name = name
+        self.source = source      # Debian source package, fetched with apt-get source
+        self.binary = binary      # Debian binary package, installed by setup-debian.sh
+        self.own = own            # (package, version) of a library of our own
+        self.deps = deps
+        self.files = files        # our own sources that go into the step
+
+
+STEPS = [
+    Step("zlib", binary="libz-mingw-w64"),
+    Step("iconv", own=("vekdll-iconv", "1.0"),
+         files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc"]),
+    Step("libxml2", source="libxml2", deps=("zlib", "iconv")),
+    Step("libxslt", source="libxslt", deps=("libxml2", "iconv")),
+    Step("openssl", source="openssl"),
+    Step("xmlsec", source="xmlsec1", deps=("libxml2", "libxslt", "openssl", "iconv")),
+    Step("midas", own=("vekdll-midas-placeholder", "0.0"),
+         files=["midas/midas.c", "midas/midas.rc"]),
+]
+
+# Each payload file and the steps whose packages it is made of.
+PAYLOAD = [
+    ("zlib1.dll", ["zlib"]),
+    ("iconv.dll", ["iconv"]),
+    ("libxml2.dll", ["libxml2"]),
+    ("libxslt.dll", ["libxslt"]),
+    ("libxmlsec.dll", ["xmlsec"]),
+    ("libxmlsec-openssl.dll", ["xmlsec", "openssl"]),
+    ("midas.dll", ["midas"]),
+]
+
+
+def say(message):
+    print(f"payload: {message}", file=sys.stderr, flush=True)
+
+
+def fail(message):
+    say(message)
+    sys.exit(1)
+
+
+def output(args, **kwargs):
+    return subprocess.run(args, check=True, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True, **kwargs).stdout
+
+
+def sha256_file(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+# ------------------------------------------------------------ what goes in
+
+def source_dsc(package):
+    """The .dsc that apt-get source would fetch for `package`, and its
+    SHA-256, read from the apt lists without downloading anything."""
+    try:
+        text = output(["apt-get", "source", "--print-uris", "--only-source", package])
+    except subprocess.CalledProcessError as error:
+        fail(f"apt cannot find the source package {package}: {error.stderr.strip()}\n"
+             "payload: tools/setup-debian.sh adds the deb-src entries; run it, then apt-get update")
+    for line in text.splitlines():
+        fields = line.split()
+        if len(fields) >= 4 and fields[1].endswith(".dsc"):
+            return fields[1], fields[3].removeprefix("SHA256:")
+    fail(f"apt-get source --print-uris {package} named no .dsc file")
+
+
+def binary_version(package):
+    try:
+        return output(["dpkg-query", "-W", "-f", "${Version}", package]).strip()
+    except subprocess.CalledProcessError:
+        fail(f"the package {package} is not installed; run tools/setup-debian.sh")
+
+
+def origin(step):
+    """What identifies the Debian package (or our own library) of a step."""
+    if step.source:
+        return " ".join(source_dsc(step.source))
+    if step.binary:
+        return f"{step.binary} {binary_version(step.binary)}"
+    return " ".join(step.own)
+
+
+def toolchain_id():
+    return output([f"{HOST}-gcc-win32", "--version"]).splitlines()[0] + \
+        output([f"{HOST}-ld", "--version"]).splitlines()[0]
+
+
+def step_keys():
+    toolchain = toolchain_id()
+    common = [TOOLS / "steps" / "common.sh", Path(__file__)]
+    keys, origins = {}, {}
+    for step in STEPS:
+        origins[step.name] = origin(step)
+        digest = hashlib.sha256()
+        for part in (step.name, origins[step.name], toolchain, *(keys[d] for d in step.deps)):
+            digest.update(part.encode() + b"\0")
+        for path in [*common, TOOLS / "steps" / f"{step.name}.sh", *(TOOLS / f for f in step.files)]:
+            digest.update(path.read_bytes() + b"\0")
+        keys[step.name] = digest.hexdigest()[:16]
+    return keys, origins
+
+
+# ---------------------------------------------------------------- sources
+
+def fetch_source(package, dsc_name):
+    """The unpacked source package (Debian's patches applied), fetched once."""
+    home = CACHE / "sources" / dsc_name.removesuffix(".dsc")
+    if (home / "tree").is_dir():
+        return home
+    partial = home.with_name(home.name + ".partial")
+    shutil.rmtree(partial, ignore_errors=True)
+    partial.mkdir(parents=True)
+    log = partial / "fetch.log"
+    with open(log, "wb") as out:
+        done = subprocess.run(["apt-get", "source", "--only-source", package],
+                              cwd=partial, stdout=out, stderr=subprocess.STDOUT)
+    if done.returncode != 0 or not (partial / dsc_name).exists():
+        fail(f"apt-get source {package} failed (expected {dsc_name}); the end of {log}:\n"
+             + tail(log))
+    trees = [p for p in partial.iterdir() if p.is_dir()]
+    if len(trees) != 1:
+        fail(f"apt-get source {package} unpacked {len(trees)} folders, not one")
+    trees[0].rename(partial / "tree")
+    shutil.rmtree(home, ignore_errors=True)
+    partial.rename(home)
+    return home
+
+
+def dsc_field(home, field):
+    for line in next(home.glob("*.dsc")).read_text(errors="replace").splitlines():
+        if line.startswith(field + ":"):
+            return line.split(":", 1)[1].strip()
+    fail(f"{home} has no {field} in its .dsc")
+
+
+def changelog_timestamp(tree):
+    return output(["dpkg-parsechangelog", "-l", str(tree / "debian" / "changelog"),
+                   "-S", "Timestamp"]).strip()
+
+
+# ------------------------------------------------------------------- steps
+
+def tail(log, lines=40):
+    text = Path(log).read_text(errors="replace").splitlines()
+    return "\n".join(text[-lines:])
+
+
+def step_version(step, origins):
+    if step.source:
+        return dsc_field(CACHE / "sources" / origins[step.name].split()[0].removesuffix(".dsc"),
+                         "Version")
+    if step.binary:
+        return origins[step.name].split()[1]
+    return step.own[1]
+
+
+def step_package(step):
+    return step.source or step.binary or step.own[0]
+
+
+def run_step(number, step, keys, origins):
+    """Builds one step unless the cache has it; returns its stage folder."""
+    done = CACHE / "steps" / f"{step.name}-{keys[step.name]}"
+    tree = None
+    if step.source:
+        home = fetch_source(step.source, origins[step.name].split()[0])
+        tree = home / "tree"
+    label = f"[{number}/{len(STEPS)}] {step_package(step)} {step_version(step, origins)}"
+    if (done / "stage").is_dir():
+        say(f"{label} (cached)")
+        return done / "stage"
+
+    say(f"{label}: building ...")
+    started = time.monotonic()
+    partial = done.with_name(done.name + ".partial")
+    shutil.rmtree(partial, ignore_errors=True)
+    (partial / "work").mkdir(parents=True)
+    env = dict(os.environ, STAGE=str(partial / "stage"), PAYLOAD_TOOLS=str(TOOLS),
+               VEK_CACHE_ROOT=str(CACHE), LC_ALL="C", TZ="UTC")
+    for dep in step.deps:
+        env[f"DEP_{dep}"] = str(CACHE / "steps" / f"{dep}-{keys[dep]}" / "stage")
+    if tree:
+        shutil.copytree(tree, partial / "src", symlinks=True)
+        env["SRC"] = str(partial / "src")
+        env["SOURCE_DATE_EPOCH"] = changelog_timestamp(tree)
+    log = partial / "build.log"
+    with open(log, "wb") as out:
+        result = subprocess.run(["sh", str(TOOLS / "steps" / f"{step.name}.sh")],
+                                cwd=partial / "work", env=env, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        fail(f"building {step_package(step)} failed (exit {result.returncode}); "
+             f"the end of {log}:\n{tail(log)}")
+    # The stage and the log are what the cache keeps; the build trees are
+    # large and never read again.
+    shutil.rmtree(partial / "src", ignore_errors=True)
+    shutil.rmtree(partial / "work", ignore_errors=True)
+    shutil.rmtree(done, ignore_errors=True)
+    partial.rename(done)
+    minutes, seconds = divmod(int(time.monotonic() - started), 60)
+    say(f"{label}: built in {minutes}m{seconds:02d}s")
+    return done / "stage"
+
+
+# --------------------------------------------------------------------- set
+
+def midas_choice():
+    """The packager's licensed midas.dll, or None for our placeholder."""
+    licensed = os.environ.get("VEK_MIDAS_DLL")
+    if not licensed:
+        return None
+    path = Path(licensed)
+    if not path.is_file():
+        fail(f"VEK_MIDAS_DLL names {licensed}, which is not a file")
+    return path.resolve()
+
+
+def write_manifest(folder, rows):
+    lines = ["# file\tpackage\tversion\tsize\tsha256"]
+    for name, package, version in rows:
+        path = folder / name
+        lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}")
+    (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
+
+
+def assemble(folder, stages, origins, midas):
+    (folder / "include").mkdir(parents=True)
+    (folder / "lib").mkdir()
+    steps = {step.name: step for step in STEPS}
+    rows = []
+    for name, made_of in PAYLOAD:
+        if name == "midas.dll" and midas:
+            shutil.copyfile(midas, folder / name)
+            rows.append((name, "licensed (VEK_MIDAS_DLL)", "-"))
+            continue
+        shutil.copyfile(stages[made_of[0]] / "bin" / name, folder / name)
+        rows.append((name, "+".join(step_package(steps[s]) for s in made_of),
+                     "+".join(step_version(steps[s], origins) for s in made_of)))
+    # Headers and import libraries, for programs built against the set.
+    for stage in stages.values():
+        shutil.copytree(stage / "include", folder / "include", dirs_exist_ok=True)
+        for implib in (stage / "lib").glob("*.dll.a"):
+            shutil.copyfile(implib, folder / "lib" / implib.name)
+    write_manifest(folder, rows)
+
+
+def main():
+    if len(sys.argv) > 1:
+        fail("build.sh takes no arguments (VEK_MIDAS_DLL may name the licensed midas.dll)")
+    CACHE.mkdir(parents=True, exist_ok=True)
+    with open(CACHE / "lock", "w") as lock:
+        # Two builds at once would race on the same cache entries.
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        keys, origins = step_keys()
+        midas = midas_choice()
+        digest = hashlib.sha256()
+        for step in STEPS:
+            digest.update(keys[step.name].encode())
+        digest.update((TOOLS / "build.sh").read_bytes())
+        digest.update((sha256_file(midas) if midas else "placeholder").encode())
+        folder = CACHE / "sets" / digest.hexdigest()[:16]
+
+        stages = {}
+        for number, step in enumerate(STEPS, 1):
+            stages[step.name] = run_step(number, step, keys, origins)
+        if not (folder / "manifest.txt").exists():
+            partial = folder.with_name(folder.name + ".partial")
+            shutil.rmtree(partial, ignore_errors=True)
+            assemble(partial, stages, origins, midas)
+            shutil.rmtree(folder, ignore_errors=True)
+            partial.rename(folder)
+    if not midas:
+        say("warning: midas.dll is our PLACEHOLDER, not the real library; set VEK_MIDAS_DLL "
+            "to the licensed midas.dll before building a release")
+    print(folder)
+
+
+if __name__ == "__main__":
+    main()
