@@ -1,0 +1,128 @@
+"""validate.py against small sets of DLLs made here with the MinGW compilers:
+it must accept a well-formed set and name the file and the fault of each
+broken one."""
+
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools" / "payload"))
+import validate  # noqa: E402
+
+CC32 = "i686-w64-mingw32-gcc-win32"
+CC64 = "x86_64-w64-mingw32-gcc-win32"
+
+
+def compile_dll(folder, name, body="int f(void) { return 1; }", cc=CC32, link=()):
+    source = folder / (name + ".c")
+    source.write_text(body + "\n")
+    target = folder / name
+    subprocess.run([cc, "-shared", "-o", str(target), str(source),
+                    f"-Wl,--out-implib,{folder / (name + '.a')}", *map(str, link)],
+                   check=True)
+    return target
+
+
+class ValidateTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = Path(tempfile.mkdtemp(prefix="vek-validate-"))
+        parts = cls.tmp / "parts"
+        parts.mkdir()
+        good = cls.tmp / "good"
+        good.mkdir()
+        # A set shaped like the real one: libxml2 imports iconv and zlib1,
+        # libxslt imports libxml2, the engine imports the core.
+        compile_dll(parts, "zlib1.dll", "int z(void) { return 1; }")
+        compile_dll(parts, "iconv.dll", "int i(void) { return 2; }")
+        compile_dll(parts, "midas.dll")
+        compile_dll(parts, "libxml2.dll", "int z(void); int i(void);"
+                    "int x(void) { return z() + i(); }",
+                    link=[parts / "zlib1.dll", parts / "iconv.dll"])
+        compile_dll(parts, "libxslt.dll", "int x(void); int s(void) { return x(); }",
+                    link=[parts / "libxml2.dll"])
+        compile_dll(parts, "libxmlsec.dll", "int s(void); int c(void) { return s(); }",
+                    link=[parts / "libxslt.dll"])
+        compile_dll(parts, "libxmlsec-openssl.dll",
+                    "#include <windows.h>\nint c(void);"
+                    "int e(void) { return c() + (int)GetTickCount(); }",
+                    link=[parts / "libxmlsec.dll"])
+        for name in validate.PAYLOAD:
+            shutil.copy(parts / name, good / name)
+        cls.parts, cls.good = parts, good
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def variant(self, **replace):
+        """A copy of the good set with some files replaced (None: removed)."""
+        folder = Path(tempfile.mkdtemp(dir=self.tmp))
+        for name in validate.PAYLOAD:
+            shutil.copy(self.good / name, folder / name)
+        for name, path in replace.items():
+            name = name.replace("_", "-") + ".dll"
+            (folder / name).unlink()
+            if path is not None:
+                shutil.copy(path, folder / name)
+        return folder
+
+    def assertRejected(self, folder, *words):
+        with self.assertRaises(validate.Invalid) as caught:
+            validate.validate(folder)
+        for word in words:
+            self.assertIn(word, str(caught.exception))
+
+    def test_accepts_a_closed_set_of_32_bit_dlls(self):
+        validate.validate(self.good)
+
+    def test_rejects_files_that_are_not_32_bit_dlls(self):
+        x64 = compile_dll(self.tmp, "x64.dll", cc=CC64)
+        exe = self.tmp / "program.exe"
+        (self.tmp / "program.c").write_text("int main(void) { return 0; }\n")
+        subprocess.run([CC32, "-o", str(exe), str(self.tmp / "program.c")], check=True)
+        text = self.tmp / "text.dll"
+        text.write_text("not a library\n")
+        with self.subTest("64-bit DLL"):
+            self.assertRejected(self.variant(zlib1=x64), "zlib1.dll", "32-bit", "x86-64")
+        with self.subTest("executable"):
+            self.assertRejected(self.variant(midas=exe), "midas.dll", "not a DLL")
+        with self.subTest("not PE"):
+            self.assertRejected(self.variant(iconv=text), "iconv.dll", "not a 32-bit")
+
+    def test_rejects_a_missing_payload(self):
+        self.assertRejected(self.variant(libxslt=None), "libxslt.dll", "missing")
+
+    def test_rejects_imports_from_outside_the_set(self):
+        outside = self.tmp / "outside"
+        outside.mkdir()
+        compile_dll(outside, "helper.dll")
+        leaky = compile_dll(outside, "midas.dll", "int f(void); int g(void) { return f(); }",
+                            link=[outside / "helper.dll"])
+        self.assertRejected(self.variant(midas=leaky), "midas.dll", "helper.dll")
+
+    def test_names_an_imported_compiler_runtime(self):
+        runtime = self.tmp / "runtime"
+        runtime.mkdir()
+        compile_dll(runtime, "libgcc_s_dw2-1.dll")
+        needy = compile_dll(runtime, "iconv.dll", "int f(void); int g(void) { return f(); }",
+                            link=[runtime / "libgcc_s_dw2-1.dll"])
+        self.assertRejected(self.variant(iconv=needy), "iconv.dll", "compiler runtime")
+
+    def test_command_line_exit_status(self):
+        script = ROOT / "tools" / "payload" / "validate.py"
+        good = subprocess.run([sys.executable, str(script), str(self.good)],
+                              capture_output=True, text=True)
+        bad = subprocess.run([sys.executable, str(script), str(self.variant(midas=None))],
+                             capture_output=True, text=True)
+        self.assertEqual(good.returncode, 0, good.stderr)
+        self.assertNotEqual(bad.returncode, 0)
+        self.assertIn("midas.dll", bad.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
