@@ -82,8 +82,8 @@ bool Services::FindOwnResource(const char* name, const char* type, ResourceBytes
 
 namespace {
 
-// Temporary files of whole-file writes: "vekXXXX.tmp" in the target folder.
-constexpr char kTemporaryPrefix[] = "vek";
+// Temporary files of whole-file writes: "vek<process>-<n>.tmp" in the
+// target folder.
 constexpr char kTemporaryPattern[] = "vek*.tmp";
 constexpr DWORD kWriteChunk = 1 << 20;
 
@@ -127,6 +127,21 @@ void RemoveLeftovers(const Text& folder) {
   } while (FindNextFileA(search.Get(), &found));
 }
 
+// Creates a new temporary file in `folder` for reading and writing, not
+// shared, and names it in *name. On failure the handle is empty and
+// GetLastError tells why, as creating any file in that folder would.
+OwnedHandle CreateTemporary(const Text& folder, Text* name) {
+  static unsigned long counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *name = folder + "vek" + DecimalText(static_cast<long>(GetCurrentProcessId())) + "-" +
+            DecimalText(static_cast<long>(++counter)) + ".tmp";
+    OwnedHandle file(CreateFileA(name->CStr(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return OwnedHandle();
+}
+
 bool WriteAll(HANDLE file, const unsigned char* data, std::size_t size) {
   while (size > 0) {
     const DWORD chunk = size < kWriteChunk ? static_cast<DWORD>(size) : kWriteChunk;
@@ -157,32 +172,26 @@ WriteResult Services::WriteWholeFile(const Text& path, const unsigned char* data
   const Text folder = FolderPart(result.fullPath);
   RemoveLeftovers(folder);
 
-  char temporary[MAX_PATH];
-  if (!GetTempFileNameA(folder.CStr(), kTemporaryPrefix, 0, temporary)) {
-    result.outcome = WriteResult::Outcome::CannotCreate;
-    result.reason = ErrorDescription(GetLastError());
-    return result;
-  }
+  Text temporary;
   {
-    OwnedHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    OwnedHandle file = CreateTemporary(folder, &temporary);
     if (!file) {
       result.outcome = WriteResult::Outcome::CannotCreate;
       result.reason = ErrorDescription(GetLastError());
-    } else if (!WriteAll(file.Get(), data, size)) {
-      result.outcome = WriteResult::Outcome::WriteFailed;
+      return result;
     }
+    if (!WriteAll(file.Get(), data, size)) result.outcome = WriteResult::Outcome::WriteFailed;
   }  // closed here, before it is moved or deleted
   if (result.outcome != WriteResult::Outcome::Written) {
-    DeleteFileA(temporary);
+    DeleteFileA(temporary.CStr());
     return result;
   }
 
   // Without MOVEFILE_REPLACE_EXISTING: a file that another instance put in
   // place meanwhile is kept.
-  if (MoveFileExA(temporary, result.fullPath.CStr(), 0)) return result;
+  if (MoveFileExA(temporary.CStr(), result.fullPath.CStr(), 0)) return result;
   const DWORD error = GetLastError();
-  DeleteFileA(temporary);
+  DeleteFileA(temporary.CStr());
   if (FileExists(result.fullPath)) {
     result.outcome = WriteResult::Outcome::KeptExisting;
   } else {

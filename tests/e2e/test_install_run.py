@@ -97,6 +97,16 @@ class InstallRun:
         DISPLAY.click(x + w // 2, y + h // 2)
         return watch
 
+    def wait_for_progress(self, prefixes, seconds=60):
+        """Waits until the wait panel shows a text beginning with one of `prefixes`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            text = controls(self.probe.dump(self.TITLE)["form"])[PNL_AGUARDE]["text"]
+            if text.startswith(prefixes):
+                return text
+            time.sleep(0.1)
+        raise AssertionError(f"the panel never showed {prefixes}")
+
     def box(self, name=None):
         box = self.probe.wait_box(60)
         if name:
@@ -165,7 +175,7 @@ class InstallRun:
         for name in ("libxmlsec.dll", "iconv.dll"):
             (self.system / name).mkdir()
         self.start()
-        self.click_install()
+        watch = self.click_install()
         for name in ("LIBXMLSEC.DLL", "ICONV.DLL"):
             caption, texts, icons = self.box(f"refused-{name.lower()}")
             self.assertEqual(CAPTION, caption)
@@ -174,6 +184,7 @@ class InstallRun:
             panel = controls(self.probe.dump(self.TITLE)["form"])[PNL_AGUARDE]
             self.assertFalse(panel["visible"], "the panel is hidden while the message is open")
             self.dismiss()
+        watch()
         caption, texts, _ = self.box("advice-box")
         self.assertEqual([b"Alguns arquivos n\xe3o foram copiados.\r\nTente executar como administrador."],
                          texts)
@@ -200,6 +211,31 @@ class InstallRun:
         self.dismiss()
         self.assertExits()
 
+    def test_the_makers_machine_installs_into_the_test_folder(self):
+        # A machine named vek-note: a UTS namespace with that host name, and a
+        # new wineserver started inside it, so that Wine reads the name anew.
+        self.prefix.kill()
+        target = self.prefix.drive_c / "DllsTeste"
+        shutil.rmtree(target, ignore_errors=True)
+        self.process = subprocess.Popen(
+            ["unshare", "--uts", "sh", "-c", 'hostname vek-note && exec wine "$0"', str(self.exe)],
+            env=self.prefix.env(), cwd=self.folder,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The probe joins only once the program's own wineserver (and its boot,
+        # which reads the host name) runs inside the namespace.
+        self.assertTrue(DISPLAY.wait_window(self.TITLE), "the title keeps the bitness")
+        self.assertTrue(self.probe.wait(self.TITLE))
+        self.click_install()()
+        _, texts, _ = self.box("success-on-makers-machine")
+        self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+        for name in PAYLOADS:
+            self.assertEqual(digest(self.staging / name), digest(target / name), name)
+            if name != "zlib1.dll":
+                self.assertFalse((self.system / name).exists(), f"{name} in the system folder")
+        self.dismiss()
+        self.assertExits()
+        shutil.rmtree(target)
+
     def assertBroken(self, expected_text, name):
         caption, texts, icons = self.box(name)
         self.assertEqual(self.TITLE.encode(), caption)
@@ -219,7 +255,7 @@ class InstallRun:
     def test_a_staging_folder_removed_after_start_up_breaks_the_run(self):
         self.start()
         shutil.rmtree(self.staging)
-        self.click_install()
+        self.click_install()()
         path = self.prefix.windows_path(self.staging).encode("cp1252") + b"\\libxml2.dll"
         self.assertBroken(b'Cannot create file "' + path + b'". ' + self.path_not_found + b".",
                           "error-no-staging-folder")
@@ -228,7 +264,7 @@ class InstallRun:
     def test_a_folder_named_like_a_payload_breaks_the_run_and_nothing_is_half_written(self):
         self.start()
         (self.staging / "libxml2.dll").mkdir()
-        self.click_install()
+        self.click_install()()
         path = self.prefix.windows_path(self.staging).encode("cp1252") + b"\\libxml2.dll"
         self.assertBroken(b'Cannot create file "' + path + b'". ' + self.access_denied + b".",
                           "error-folder-named-libxml2")
@@ -237,12 +273,13 @@ class InstallRun:
     def test_closing_during_a_run_lets_it_finish_then_ends_the_program(self):
         (self.system / "midas.dll").mkdir()  # a failure, so that only the close request ends it
         self.start()
-        self.click_install()
-        time.sleep(3)
-        DISPLAY.key(self.TITLE, "alt+F4")
+        watch = self.click_install()
+        self.wait_for_progress(("1 / 7", "2 / 7", "3 / 7"))
+        DISPLAY.click_close_box(self.probe.dump(self.TITLE)["frame"])
         self.assertTrue(self.probe.wait(self.TITLE, 1), "the window stays during the run")
         _, texts, _ = self.box()
         self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\nMIDAS.DLL"], texts)
+        watch()
         self.dismiss()
         _, texts, _ = self.box()
         self.assertTrue(texts[0].startswith(b"Alguns arquivos"))

@@ -69,12 +69,29 @@ class Display:
 
     def key(self, title, *keys):
         """Activates the X window titled `title` and types `keys` into it."""
-        window = self.xdotool("search", "--sync", "--limit", "1", "--name", f"^{title}$")
+        window = self.xdotool("search", "--limit", "1", "--name", f"^{title}$")
         if not window:
             raise AssertionError(f"no X window titled {title!r}")
-        self.xdotool("windowactivate", "--sync", window)
-        time.sleep(0.3)
+        # Not --sync: a program busy between two of its dispatches answers the
+        # window manager late, and the keys would then arrive late too.
+        if self.xdotool("getactivewindow") != window:
+            self.xdotool("windowactivate", window)
+            time.sleep(0.3)
         self.xdotool("key", "--clearmodifiers", *keys)
+
+    def wait_window(self, title, seconds=60):
+        """Waits for an X window titled `title`, without starting any Wine process."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.xdotool("search", "--limit", "1", "--name", f"^{title}$"):
+                return True
+            time.sleep(0.3)
+        return False
+
+    def click_close_box(self, frame):
+        """Clicks the close box of a window whose frame is [x, y, w, h]."""
+        x, y, w, _ = frame
+        self.click(x + w - 12, y + 12)
 
     def click(self, x, y):
         self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")

@@ -39,9 +39,9 @@ void PrintString(const char* text) {
 void PrintWindowText(HWND window) {
   char text[1024];
   text[0] = '\0';
-  // WM_GETTEXT works across processes for every window class.
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  // For another process's window this reads the stored text without sending
+  // a message, so a program that is busy (or sleeping) still answers at once.
+  GetWindowTextA(window, text, sizeof text);
   PrintString(text);
 }
 
@@ -184,11 +184,9 @@ int Watch(const char* title, int id, int seconds) {
   bool first = true;
   std::printf("[");
   for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
+    if (!IsWindow(control)) break;
     char text[1024] = "";
-    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 2000, nullptr)) {
-      break;  // the window is gone
-    }
+    GetWindowTextA(control, text, sizeof text);
     if (std::strcmp(text, last) != 0) {
       std::printf(first ? "" : ", ");
       PrintString(text);
