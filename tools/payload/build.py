@@ -21,6 +21,8 @@ import sys
 import time
 from pathlib import Path
 
+import validate
+
 TOOLS = Path(__file__).resolve().parent
 HOST = "i686-w64-mingw32"
 CACHE = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "vekdll" / "payload"
@@ -302,6 +304,11 @@ def main():
             partial = folder.with_name(folder.name + ".partial")
             shutil.rmtree(partial, ignore_errors=True)
             assemble(partial, stages, origins, midas)
+            # A set that would not run on a bare Windows never reaches the cache.
+            try:
+                validate.validate(partial)
+            except validate.Invalid as problem:
+                fail(f"the built set is not valid: {problem} (in {partial})")
             shutil.rmtree(folder, ignore_errors=True)
             partial.rename(folder)
     if not midas:

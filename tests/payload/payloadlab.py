@@ -1,0 +1,98 @@
+"""What the payload tests under Wine share: the built payload folder (from
+VEK_PAYLOAD_BUILT, the folder that tools/payload/build.sh printed), one
+64-bit Wine prefix for the whole run, our 32-bit test programs built against
+the payload's headers and import libraries, and the reading of their output."""
+
+import atexit
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parents[1] / "tests" / "e2e"))
+import winelab  # noqa: E402
+
+CC = "i686-w64-mingw32-gcc-win32"
+
+_lab = {}
+
+
+def payload_dir():
+    value = os.environ.get("VEK_PAYLOAD_BUILT")
+    if not value:
+        raise unittest.SkipTest("VEK_PAYLOAD_BUILT is not set: run tools/payload/build.sh "
+                                "and set it to the folder that it prints")
+    folder = Path(value)
+    if not (folder / "manifest.txt").is_file():
+        raise AssertionError(f"VEK_PAYLOAD_BUILT={value} is not a built payload folder "
+                             "(it has no manifest.txt)")
+    return folder
+
+
+def prefix():
+    """The Wine prefix of this test run, made on first use."""
+    if "prefix" not in _lab:
+        display = winelab.Display()
+        try:
+            _lab["prefix"] = winelab.Prefix("win64", display)
+        except BaseException:
+            display.close()
+            raise
+        _lab["display"] = display
+        atexit.register(_close)
+    return _lab["prefix"]
+
+
+def _close():
+    _lab["prefix"].remove()
+    _lab["display"].close()
+
+
+def build_program(source, name, payload, libraries):
+    """Builds one of our test programs into a new folder of the prefix's
+    drive C and returns its path."""
+    folder = Path(tempfile.mkdtemp(prefix=name + "-", dir=prefix().drive_c))
+    exe = folder / (name + ".exe")
+    subprocess.run([CC, "-O1", "-Wall", "-static-libgcc", "-o", str(exe), str(source),
+                    "-I", str(payload / "include"), "-L", str(payload / "lib"), *libraries],
+                   check=True)
+    return exe
+
+
+def run_program(exe, timeout):
+    """Runs a test program under Wine; returns (exit status, output, groups),
+    where groups maps each group the program began to its failure lines."""
+    result = prefix().wine(str(exe), timeout=timeout, check=False)
+    output = result.stdout.decode(errors="replace") + result.stderr.decode(errors="replace")
+    groups = {}
+    for line in output.splitlines():
+        begun = re.match(r"group (\S+)$", line)
+        if begun:
+            groups[begun.group(1)] = []
+        failure = re.match(r"FAIL (\S+): (.*)$", line)
+        if failure:
+            groups.setdefault(failure.group(1), []).append(failure.group(2))
+    return result.returncode, output, groups
+
+
+class ProgramTest(unittest.TestCase):
+    """Base of a test case whose checks run in one Wine program; each test
+    method looks at one group of them."""
+
+    output = ""
+    groups = {}
+    returncode = None
+
+    def assertGroupPassed(self, name):
+        self.assertIn(name, self.groups,
+                      f"the program never reached the group {name}:\n{self.output}")
+        self.assertEqual(self.groups[name], [], f"failures in {name}:\n{self.output}")
+
+    def assertProgramFinished(self):
+        self.assertRegex(self.output, r"\d+ passed, 0 failed", self.output)
+        self.assertEqual(self.returncode, 0, self.output)
