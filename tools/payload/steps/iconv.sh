@@ -4,6 +4,9 @@
 src=$PAYLOAD_TOOLS/iconv
 "$WINDRES" --target=pe-i386 -i "$src/iconv.rc" -o iconv-rc.o
 $CC $CFLAGS -Wall -Wextra -c "$src/iconv.c" -o iconv.o
-$CC -shared $LDFLAGS -o "$STAGE/bin/iconv.dll" iconv.o iconv-rc.o \
-  -Wl,--out-implib,"$STAGE/lib/libiconv.dll.a"
+# Linked under its bare name: ld derives the DLL's image base from the
+# output name as given, and a path into the cache would differ per build.
+$CC -shared $LDFLAGS -o iconv.dll iconv.o iconv-rc.o -Wl,--out-implib,libiconv.dll.a
+cp iconv.dll "$STAGE/bin/"
+cp libiconv.dll.a "$STAGE/lib/"
 cp "$src/iconv.h" "$STAGE/include/"

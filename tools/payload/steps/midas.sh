@@ -5,4 +5,6 @@
 src=$PAYLOAD_TOOLS/midas
 "$WINDRES" --target=pe-i386 -i "$src/midas.rc" -o midas-rc.o
 $CC $CFLAGS -Wall -c "$src/midas.c" -o midas.o
-$CC -shared $LDFLAGS -o "$STAGE/bin/midas.dll" midas.o midas-rc.o
+# Under its bare name, as iconv.dll (see iconv.sh).
+$CC -shared $LDFLAGS -o midas.dll midas.o midas-rc.o
+cp midas.dll "$STAGE/bin/"
