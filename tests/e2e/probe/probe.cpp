@@ -8,6 +8,10 @@
 //   probe dump TITLE              the window, its client size and its controls
 //   probe boxes                   every visible dialog or message box
 //   probe enable TITLE ID 0|1     disables or enables the control ID
+//   probe time TITLE BUTTON PANEL SECONDS
+//                                 clicks BUTTON, then prints each distinct text
+//                                 of PANEL and the first dialog, each with the
+//                                 milliseconds since the click
 //   probe watch TITLE ID SECONDS  every distinct text of control ID, in order,
 //                                 until a dialog or message box opens, the
 //                                 window closes, or time runs out
@@ -205,6 +209,36 @@ int Watch(const char* title, int id, int seconds) {
 
 }  // namespace
 
+int Time(const char* title, int button, int panel, int seconds) {
+  HWND window = FindTopLevel(title);
+  HWND buttonWindow = FindControl(window, button);
+  HWND panelWindow = FindControl(window, panel);
+  if (!buttonWindow || !panelWindow) return 1;
+  char last[1024] = "";
+  std::printf("[");
+  const DWORD start = GetTickCount();
+  PostMessageA(buttonWindow, BM_CLICK, 0, 0);
+  bool boxOpen = false;
+  while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000 && IsWindow(panelWindow)) {
+    char text[1024] = "";
+    GetWindowTextA(panelWindow, text, sizeof text);
+    const DWORD now = GetTickCount() - start;
+    if (std::strcmp(text, last) != 0) {
+      std::printf("[%lu, ", static_cast<unsigned long>(now));
+      PrintString(text);
+      std::printf("], ");
+      std::strcpy(last, text);
+    }
+    EnumWindows(NoteBox, reinterpret_cast<LPARAM>(&boxOpen));
+    if (boxOpen) break;
+    Sleep(5);
+  }
+  // The last entry: when the first dialog opened (null text), or the end.
+  std::printf("[%lu, %s]]\n", static_cast<unsigned long>(GetTickCount() - start),
+              boxOpen ? "null" : "\"(no dialog)\"");
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(argv[2], std::atoi(argv[3]), false);
   if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) return Wait(argv[2], std::atoi(argv[3]), true);
@@ -213,10 +247,13 @@ int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "enable") == 0) {
     return Enable(argv[2], std::atoi(argv[3]), std::atoi(argv[4]) != 0);
   }
+  if (argc >= 6 && std::strcmp(argv[1], "time") == 0) {
+    return Time(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  }
   if (argc >= 5 && std::strcmp(argv[1], "watch") == 0) {
     return Watch(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   }
   std::fprintf(stderr, "usage: probe wait|gone TITLE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
-               " | watch TITLE ID SECONDS\n");
+               " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS\n");
   return 2;
 }

@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Times the installation run of the built VekDll.exe under Wine (a fresh
+64-bit prefix in Xvfb) and prints:
+
+  - run overhead: click on INSTALAR to the summary box, minus the 7 x 1000 ms
+    of pauses that the run takes on purpose (six payloads copied, Wine's own
+    zlib1.dll skipped);
+  - extraction: click to the first progress text (buttons, panel, and the
+    seven payloads written to Dlls\\).
+
+Each figure is the min / median / max of several runs, each from a fresh
+folder (so the extraction always writes all seven). Times are read inside
+Wine by the probe, which clicks the button itself and polls every 5 ms.
+Not a test: it prints figures and never fails on a slow machine.
+
+Usage: bench/install_run.py [RUNS]   (default 5; build first with the win32 preset)
+"""
+
+import shutil
+import statistics
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+import json  # noqa: E402
+from winelab import BUILD, Display, Prefix, Probe, payload_folder, stop  # noqa: E402
+
+TITLE = "VEK DLLS - 64 BITS"
+BTN_OK, PNL_AGUARDE = 5, 4
+PAUSES_MS = 7 * 1000
+
+
+def one_run(prefix, probe, index):
+    folder = prefix.drive_c / f"Bench {index}"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    shutil.copy(BUILD / "VekDll.exe", folder / "VekDll.exe")
+    # Every run copies the six payloads that Wine lacks (its own zlib1.dll stays).
+    for payload in payload_folder().glob("*.dll"):
+        if payload.name != "zlib1.dll":
+            (prefix.system_folder / payload.name).unlink(missing_ok=True)
+    process = prefix.start(folder / "VekDll.exe")
+    try:
+        if not probe.wait(TITLE):
+            raise SystemExit("the window did not appear")
+        events = json.loads(probe._run("time", TITLE, str(BTN_OK), str(PNL_AGUARDE), "120")
+                            .stdout.decode("ascii"))
+    finally:
+        stop(process)
+        prefix.kill()
+    first_progress = next(ms for ms, text in events if text and text.startswith("1 / 7"))
+    box = events[-1][0]
+    return box - PAUSES_MS, first_progress
+
+
+def summary(values):
+    return f"{min(values):6.0f} {statistics.median(values):6.0f} {max(values):6.0f}"
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    display = Display()
+    prefix = Prefix("win64", display)
+    try:
+        probe = Probe(prefix)
+        results = [one_run(prefix, probe, i) for i in range(runs)]
+    finally:
+        prefix.remove()
+        display.close()
+    print(f"installation run under Wine, {runs} runs (ms)   min median    max")
+    print(f"run overhead (wall time - 7 x 1000 ms)     {summary([r[0] for r in results])}")
+    print(f"extraction (click to first progress text)  {summary([r[1] for r in results])}")
+
+
+if __name__ == "__main__":
+    main()
