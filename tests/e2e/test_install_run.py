@@ -136,8 +136,10 @@ class InstallRun:
                          "nothing else in the staging folder")
 
     def test_installs_every_missing_payload_and_closes(self):
-        self.start()
+        window = self.start()
         watch = self.click_install()
+        self.wait_for_progress(("2 / 7", "3 / 7", "4 / 7"))
+        DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-progress.png", window["frame"])
         seen = watch()
         caption, texts, icons = self.box("success-box")
         self.assertEqual(CAPTION, caption)
