@@ -299,6 +299,9 @@ def main():
 
         stages = {}
         for number, step in enumerate(STEPS, 1):
+            if step.name == "midas" and midas:
+                say(f"[{number}/{len(STEPS)}] midas.dll: the licensed copy {midas}")
+                continue
             stages[step.name] = run_step(number, step, keys, origins)
         if not (folder / "manifest.txt").exists():
             partial = folder.with_name(folder.name + ".partial")
