@@ -31,6 +31,7 @@ add_executable(VekDll WIN32
   platform/Resample.cpp
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
+  platform/win32/DllSearch.cpp
   platform/win32/InformationDialog.cpp
   platform/win32/MainForm.cpp
   platform/win32/Memory.cpp

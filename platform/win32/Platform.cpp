@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "platform/win32/Application.h"
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/InformationDialog.h"
 #include "platform/win32/MainForm.h"
 #include "platform/win32/Services.h"
@@ -69,7 +70,13 @@ class WindowToolkit : public Toolkit {
 
 }  // namespace
 
+// Restricts the library search before any other part loads a library.
+struct SearchRestriction {
+  SearchRestriction() { RestrictDllSearch(); }
+};
+
 struct Platform::Parts {
+  SearchRestriction searchRestriction;
   ComApartment com;
   Application application;
   win32::Services services{application};

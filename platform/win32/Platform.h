@@ -11,7 +11,8 @@ namespace vek::win32 {
 
 class Platform {
  public:
-  // Initialises COM (single-threaded apartment) and the application object.
+  // Restricts the library search to the system folder before anything else,
+  // then initialises COM (single-threaded apartment) and the application object.
   Platform();
   ~Platform();
   Platform(const Platform&) = delete;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Resources.h"
 
@@ -34,7 +35,11 @@ bool Services::ComputerName(char* buffer, unsigned long* capacity) {
   return read;
 }
 
-LibraryHandle Services::LoadSystemLibrary(const char* name) { return LoadLibraryA(name); }
+LibraryHandle Services::LoadSystemLibrary(const char* name) {
+  // By its full path in the system folder: never a namesake found elsewhere.
+  char path[MAX_PATH];
+  return SystemLibraryPath(name, path, sizeof path) ? LoadLibraryA(path) : nullptr;
+}
 
 void* Services::FindExport(LibraryHandle library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
