@@ -14,5 +14,10 @@ ctest --preset host
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
+# The payload set that the executable carries: validation, our iconv.dll,
+# and every library used for real under Wine.
+VEK_PAYLOAD_BUILT=$(cat build/win32/payload/folder.txt) \
+  python3 -m unittest discover -s tests/payload -p 'test_*.py' -v
+
 python3 -m unittest discover -s tests/e2e -p 'test_*.py' -v
 echo "test: all passed; screenshots in build/e2e/screenshots"

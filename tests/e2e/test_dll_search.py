@@ -1,0 +1,105 @@
+"""The library search of VekDll.exe under Wine: DLLs dropped beside the
+executable and into Dlls\\ under the names of the libraries that it loads at
+run time are never loaded, even with Wine told to prefer such native DLLs.
+
+The libraries that the executable imports are loaded by the system before
+the program's first instruction; on Windows they are all on the KnownDLLs
+list, which is never searched. Wine has no such list, so those names (and
+what they load in turn) are planted in Dlls\\ only; the test checks that
+VekDll.exe imports nothing else than the stand-in program used to learn them."""
+
+import re
+import shutil
+import subprocess
+import unittest
+
+from winelab import BUILD, Display, Prefix, Probe, controls, run, stop, wait_for_exit
+
+TITLE = "VEK DLLS - 64 BITS"
+BTN_OK = 5
+PAYLOADS = {"libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
+            "midas.dll", "zlib1.dll", "iconv.dll"}
+
+
+def imports(exe):
+    table = run(["i686-w64-mingw32-objdump", "-p", str(exe)]).stdout.decode()
+    return sorted(name.lower() for name in re.findall(r"DLL Name: (\S+)", table))
+
+
+def loaded(log_path):
+    names = set()
+    for line in log_path.read_text(errors="replace").splitlines():
+        found = re.search(r'Loaded L"[^"]*\\\\([^"\\\\]+\.dll)"', line, re.IGNORECASE)
+        if found:
+            names.add(found.group(1).lower())
+    return names
+
+
+class DllSearch(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.display = Display()
+        cls.prefix = Prefix("win64", cls.display)
+        cls.probe = Probe(cls.prefix)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.remove()
+        cls.display.close()
+
+    def whole_run(self, folder, log=None, **env):
+        """Starts VekDll.exe from `folder`, installs, and closes it from the summary."""
+        for name in PAYLOADS - {"zlib1.dll"}:
+            (self.prefix.system_folder / name).unlink(missing_ok=True)
+        process = subprocess.Popen(["wine", "VekDll.exe"], cwd=folder, env=self.prefix.env(**env),
+                                   stdout=subprocess.DEVNULL, stderr=log or subprocess.DEVNULL)
+        try:
+            self.assertTrue(self.probe.wait(TITLE), "the program did not start")
+            x, y, w, h = controls(self.probe.dump(TITLE)["form"])[BTN_OK]["screen"]
+            self.display.click(x + w // 2, y + h // 2)
+            box = self.probe.wait_box(120)
+            self.display.key(box["text"], "Return")
+            self.assertEqual(0, wait_for_exit(process, 60))
+        finally:
+            stop(process)
+            self.prefix.kill()
+
+    def learn(self, exe, whole_run):
+        folder = self.prefix.drive_c / f"Learn {exe}"
+        folder.mkdir()
+        shutil.copy(BUILD / exe, folder)
+        log_path = self.prefix.path / f"{exe}.log"
+        with open(log_path, "wb") as log:
+            if whole_run:
+                self.whole_run(folder, log, WINEDEBUG="+loaddll")
+            else:
+                subprocess.run(["wine", exe], cwd=folder, env=self.prefix.env(WINEDEBUG="+loaddll"),
+                               stdout=subprocess.DEVNULL, stderr=log, timeout=120, check=True)
+        return loaded(log_path)
+
+    def test_libraries_planted_beside_the_executable_are_never_loaded(self):
+        self.assertEqual(imports(BUILD / "vekimports.exe"), imports(BUILD / "VekDll.exe"))
+        at_load = self.learn("vekimports.exe", whole_run=False)
+        during_run = self.learn("VekDll.exe", whole_run=True) - PAYLOADS
+        at_run_time = during_run - at_load
+        self.assertIn("windowscodecs.dll", at_run_time, "the image decoder, loaded after the start")
+
+        folder = self.prefix.drive_c / "Downloads"
+        (folder / "Dlls").mkdir(parents=True)
+        shutil.copy(BUILD / "VekDll.exe", folder)
+        for name in at_run_time:
+            shutil.copy(BUILD / "vekmarker.dll", folder / name)
+        for name in during_run:
+            shutil.copy(BUILD / "vekmarker.dll", folder / "Dlls" / name)
+        markers = self.prefix.drive_c / "vek-markers"
+        shutil.rmtree(markers, ignore_errors=True)
+
+        self.whole_run(folder, WINEDLLOVERRIDES=",".join(sorted(during_run)) + "=n,b")
+        planted_and_loaded = sorted(p.name for p in markers.iterdir()) if markers.exists() else []
+        self.assertEqual([], planted_and_loaded)
+        print(f"\nplanted beside the executable and not loaded: {', '.join(sorted(at_run_time))}")
+
+
+if __name__ == "__main__":
+    unittest.main()
