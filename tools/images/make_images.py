@@ -92,18 +92,24 @@ def png(rows):
             + chunk(b"IEND", b""))
 
 
+def bmp_icon_entry(rows):
+    """One icon image as a 32-bit bottom-up bitmap with an all-opaque mask
+    (the alpha channel decides): readable by every Windows."""
+    size = len(rows)
+    pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row)
+    mask = bytes(((size + 31) // 32) * 4 * size)
+    return (struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
+                        len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask)
+
+
 def ico(images):
-    """An icon file of 32-bit BMP entries (readable by every Windows)."""
+    """An icon file of (size, entry bytes) images: BMP entries for the small
+    sizes, PNG for the large one, which Windows reads since Vista and which
+    keeps the executable small."""
     header = struct.pack("<HHH", 0, 1, len(images))
     entries, bodies = b"", b""
     offset = 6 + 16 * len(images)
-    for rows in images:
-        size = len(rows)
-        pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row)
-        mask_stride = ((size + 31) // 32) * 4
-        mask = bytes(mask_stride * size)  # all opaque: the alpha channel decides
-        body = (struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
-                            len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask)
+    for size, body in images:
         entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(body), offset)
         bodies += body
         offset += len(body)
@@ -156,8 +162,11 @@ def main():
     (out / "logo.png").write_bytes(png(render(322, logo_layers(), 100)))
     (out / "glyph_ok.png").write_bytes(png(render(24, glyph_ok_layers(), 24)))
     (out / "glyph_sair.png").write_bytes(png(render(24, glyph_exit_layers(), 24)))
-    (out / "vekdll.ico").write_bytes(
-        ico([render(size, logo_layers(), 100) for size in (16, 32, 48)]))
+    (out / "vekdll.ico").write_bytes(ico([
+        (16, bmp_icon_entry(render(16, logo_layers(), 100))),
+        (32, bmp_icon_entry(render(32, logo_layers(), 100))),
+        (48, png(render(48, logo_layers(), 100))),
+    ]))
 
 
 if __name__ == "__main__":

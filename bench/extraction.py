@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Extraction of a large synthetic payload set: seven 32 MB DLLs, embedded
+through the packager override (-DVEK_PAYLOAD_DIR) in a build of its own,
+written to Dlls\\ by VekDll.exe under Wine. Prints its throughput against
+`cp` of the same bytes in the same run (budget: at least 0.8x) and the growth
+of the process's anonymous memory while it extracts (budget: at most 1 MB;
+the payloads are read in place from the mapped executable, never copied).
+
+Usage: bench/extraction.py [RUNS]   (default 3)"""
+
+import json
+import shutil
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+from benchlib import OUT, ROOT, spread, verdict, winelab
+
+NAMES = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
+         "midas.dll", "zlib1.dll", "iconv.dll"]
+SIZE = 32 * 1024 * 1024
+TITLE = "VEK DLLS - 64 BITS"
+BTN_OK, PNL_AGUARDE = 5, 4
+
+
+def synthetic_set():
+    """Seven valid 32-bit DLLs of 32 MB each: a tiny DLL with data appended."""
+    folder = OUT / "large-set"
+    if all((folder / name).exists() for name in NAMES):
+        return folder
+    folder.mkdir(parents=True, exist_ok=True)
+    source = folder / "tiny.c"
+    source.write_text("int __stdcall DllMain(void* h, unsigned r, void* p) { return 1; }\n")
+    tiny = folder / "tiny.dll"
+    subprocess.run(["i686-w64-mingw32-gcc-win32", "-shared", "-s", "-nostdlib",
+                    "-Wl,--entry,_DllMain@12", str(source), "-o", str(tiny)], check=True)
+    head = tiny.read_bytes()
+    for index, name in enumerate(NAMES):
+        filler = bytes((index * 31 + i) % 251 for i in range(1 << 16))
+        with open(folder / name, "wb") as out:
+            out.write(head)
+            for _ in range((SIZE - len(head)) // len(filler)):
+                out.write(filler)
+    return folder
+
+
+def large_build(payloads):
+    build = OUT / "large-build"
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+                    f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
+                    "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={payloads}"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(build), "--target", "VekDll", "vekprobe"],
+                   check=True, stdout=subprocess.DEVNULL)
+    return build
+
+
+def rss_anon_kb(pid):
+    try:
+        for line in open(f"/proc/{pid}/status"):
+            if line.startswith("RssAnon:"):
+                return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def one_extraction(prefix, probe, build, index):
+    folder = prefix.drive_c / f"Large {index}"
+    folder.mkdir()
+    shutil.copy(build / "VekDll.exe", folder)
+    process = prefix.start(folder / "VekDll.exe")
+    try:
+        if not probe.wait(TITLE, 120):
+            raise SystemExit("the window did not appear")
+        time.sleep(1)
+        before = rss_anon_kb(process.pid)
+        peak = [before]
+        done = threading.Event()
+
+        def sample():
+            while not done.is_set():
+                value = rss_anon_kb(process.pid)
+                if value:
+                    peak[0] = max(peak[0], value)
+                time.sleep(0.005)
+        sampler = threading.Thread(target=sample)
+        sampler.start()
+        events = json.loads(probe._run("time", TITLE, str(BTN_OK), str(PNL_AGUARDE), "300",
+                                       timeout=400).stdout.decode("ascii"))
+        done.set()
+        sampler.join()
+    finally:
+        winelab.stop(process)
+        prefix.kill()
+    ms = next(t for t, text in events if text and text.startswith("1 / 7"))
+    shutil.rmtree(folder)
+    return ms, (peak[0] - before) / 1024
+
+
+def one_copy(payloads, target):
+    shutil.rmtree(target, ignore_errors=True)
+    target.mkdir()
+    started = time.monotonic()
+    subprocess.run(["cp", *[str(payloads / n) for n in NAMES], str(target)], check=True)
+    subprocess.run(["sync", "-f", str(target)], check=True)
+    return (time.monotonic() - started) * 1000
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
+    payloads = synthetic_set()
+    build = large_build(payloads)
+    display = winelab.Display()
+    prefix = winelab.Prefix("win64", display)
+    try:
+        probe = winelab.Probe(prefix)
+        shutil.copy(build / "vekprobe.exe", probe.exe)
+        ours, growth, theirs = [], [], []
+        for i in range(runs):
+            ms, mb = one_extraction(prefix, probe, build, i)
+            ours.append(ms)
+            growth.append(mb)
+            theirs.append(one_copy(payloads, prefix.drive_c / "cp-target"))
+    finally:
+        prefix.remove()
+        display.close()
+    total_mb = len(NAMES) * SIZE / (1024 * 1024)
+    ratio = statistics.median(theirs) / statistics.median(ours)
+    print(f"extraction of {total_mb:.0f} MB (ms, min / median / max of {runs}): "
+          f"VekDll.exe {spread(ours)}, cp {spread(theirs)}: {ratio:.2f}x cp's throughput; "
+          f"budget 0.80x: {verdict(ratio >= 0.8)}")
+    print(f"anonymous memory growth while extracting: {spread(growth, ' MB', 2)}; "
+          f"budget 1 MB: {verdict(max(growth) <= 1)}")
+
+
+if __name__ == "__main__":
+    main()
