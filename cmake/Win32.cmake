@@ -46,7 +46,7 @@ target_include_directories(VekDll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(VekDll PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${VEK_SIZE_FLAGS} -Wall -Wextra>
   $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
-target_link_libraries(VekDll PRIVATE vekcore ole32 shell32 gdi32 user32 kernel32)
+target_link_libraries(VekDll PRIVATE vekcore ole32 gdi32 user32 kernel32)
 target_link_options(VekDll PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # The end-to-end tests' probe: reads the program's windows from inside Wine.
@@ -60,5 +60,5 @@ set_target_properties(vekmarker PROPERTIES PREFIX "" OUTPUT_NAME vekmarker)
 target_link_options(vekmarker PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)
 target_link_libraries(vekmarker PRIVATE kernel32)
 add_executable(vekimports tests/e2e/marker/imports.c)
-target_link_libraries(vekimports PRIVATE ole32 shell32 gdi32 user32 kernel32)
+target_link_libraries(vekimports PRIVATE ole32 gdi32 user32 kernel32)
 target_link_options(vekimports PRIVATE -static -s)

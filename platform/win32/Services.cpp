@@ -208,6 +208,16 @@ WriteResult Services::WriteWholeFile(const Text& path, const unsigned char* data
 }
 
 Failure Services::ShellCopy(const Text& source, const Text& target, int* result) {
+  if (!shell32_) {
+    char path[MAX_PATH];
+    if (SystemLibraryPath("shell32.dll", path, sizeof path)) shell32_.Reset(LoadLibraryA(path));
+  }
+  using ShFileOperationFunction = int(WINAPI*)(LPSHFILEOPSTRUCTA);
+  auto shFileOperation = shell32_ ? reinterpret_cast<ShFileOperationFunction>(reinterpret_cast<void*>(
+                                        GetProcAddress(shell32_.Get(), "SHFileOperationA")))
+                                  : nullptr;
+  if (!shFileOperation) return Failure("Cannot load shell32.dll");
+
   char* from = NameList(source);
   char* to = NameList(target);
   if (!from || !to) {
@@ -221,7 +231,7 @@ Failure Services::ShellCopy(const Text& source, const Text& target, int* result)
   request.pFrom = from;
   request.pTo = to;
   request.fFlags = FOF_NOCONFIRMATION;
-  *result = SHFileOperationA(&request);
+  *result = shFileOperation(&request);
   delete[] from;
   delete[] to;
   return Failure();

@@ -3,6 +3,7 @@
 
 #include "platform/System.h"
 #include "platform/win32/Application.h"
+#include "platform/win32/Handles.h"
 
 namespace vek::win32 {
 
@@ -29,6 +30,9 @@ class Services : public System {
 
  private:
   Application& application_;
+  // The shell, loaded at the first copy rather than at start: it and the
+  // libraries it pulls in are the heaviest part of a start-up otherwise.
+  OwnedModule shell32_;
 };
 
 }  // namespace vek::win32

@@ -4,14 +4,12 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 int main(void) {
   /* One call into each library keeps it in the import table; none runs. */
   if (GetTickCount() == 1) {
     GetStockObject(WHITE_BRUSH);
     GetDesktopWindow();
-    SHFileOperationA(NULL);
     CoUninitialize();
   }
   return 0;
