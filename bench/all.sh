@@ -6,4 +6,4 @@ cd "$(dirname "$0")"
 python3 size.py
 python3 startup.py "${1:-7}"
 python3 install_run.py "${1:-5}"
-python3 extraction.py "${2:-3}"
+python3 extraction.py "${2:-5}"
