@@ -29,3 +29,12 @@ def spread(values, unit="", digits=0):
 
 def verdict(ok):
     return "within" if ok else "OVER"
+
+
+HEADER = ("| Figure | Measured (min / median / max) | Baseline | Budget | Verdict |\n"
+          "|---|---|---|---|---|")
+
+
+def row(figure, measured, baseline, budget, ok):
+    """Prints one row of the benchmarks' table (bench/all.sh prints its header)."""
+    print(f"| {figure} | {measured} | {baseline} | {budget} | {verdict(ok)} |", flush=True)

@@ -21,7 +21,7 @@ import statistics
 import shutil
 import sys
 
-from benchlib import spread, verdict
+from benchlib import row, spread
 from winelab import BUILD, Display, Prefix, Probe, payload_folder, stop
 
 TITLE = "VEK DLLS - 64 BITS"
@@ -64,10 +64,10 @@ def main():
         prefix.remove()
         display.close()
     overheads = [r[0] for r in results]
-    print(f"installation run minus 7 x 1000 ms of pauses (ms, min / median / max of {runs}): "
-          f"{spread(overheads)}; budget {BUDGET_MS} ms: {verdict(statistics.median(overheads) <= BUDGET_MS)}")
-    print(f"  of which the extraction (click to the first progress text): "
-          f"{spread([r[1] for r in results])} ms")
+    row(f"installation run minus 7 x 1000 ms of pauses ({runs} runs)",
+        f"{spread(overheads)} ms, of which the extraction "
+        f"{spread([r[1] for r in results])} ms", "-", f"<= {BUDGET_MS} ms",
+        statistics.median(overheads) <= BUDGET_MS)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@
 carries, against a bare MinGW Win32 window program built in the same run.
 Budget: 64 KB. Build first with the win32 preset."""
 
-from benchlib import baseline_window, verdict, winelab
+from benchlib import baseline_window, row, winelab
 
 BUDGET = 64 * 1024
 
@@ -18,9 +18,10 @@ def measure():
 
 def main():
     overhead, bare = measure()
-    print(f"VekDll.exe overhead {overhead} bytes ({overhead / 1024:.1f} KB), "
-          f"bare window program {bare} bytes: {overhead / bare:.2f}x; "
-          f"budget {BUDGET // 1024} KB: {verdict(overhead <= BUDGET)}")
+    row("executable overhead: VekDll.exe minus its payload bytes",
+        f"{overhead / 1024:.1f} KB ({overhead} bytes)",
+        f"bare window program {bare / 1024:.1f} KB: {overhead / bare:.2f}x",
+        f"<= {BUDGET // 1024} KB", overhead <= BUDGET)
 
 
 if __name__ == "__main__":
