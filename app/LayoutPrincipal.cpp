@@ -6,13 +6,13 @@ const char* const kTextoAguarde = "AGUARDE ...";
 
 namespace {
 
-constexpr FontSpec kFonteDoForm = {nullptr, 0, false};
-constexpr FontSpec kFonteBotao = {"Arial", 12, true};
-constexpr FontSpec kFonteAguarde = {"Arial", 15, true};
+constexpr FontStyle kFonteDoForm = {nullptr, 0, false};
+constexpr FontStyle kFonteBotao = {"Arial", 12, true};
+constexpr FontStyle kFonteAguarde = {"Arial", 15, true};
 
 // PnlAguarde comes before the buttons, so it lies beneath them until it is
 // brought to the front; when shown it covers both buttons and both frames.
-const ControlSpec kControles[] = {
+const ControlLayout kControles[] = {
     // id          kind                        parent      left top  w    h    text           font           colour         inner          outer           border visible image
     {Panel1,     ControlKind::Panel,         kNoControl, 0,   0,   391, 76, nullptr,       kFonteDoForm,  Colour::Face,  Bevel::Raised, Bevel::Lowered, 1,     true,   nullptr},
     {Bevel1,     ControlKind::BevelFrame,    Panel1,     80,  9,   153, 57, nullptr,       kFonteDoForm,  Colour::Face,  Bevel::None,   Bevel::Lowered, 0,     true,   nullptr},
@@ -26,7 +26,7 @@ const ControlSpec kControles[] = {
 
 }  // namespace
 
-const FormSpec kLayoutPrincipal = {
+const FormLayout kLayoutPrincipal = {
     391, 76, {"MS Sans Serif", 11, false}, kControles, sizeof kControles / sizeof kControles[0], BtnSair,
 };
 

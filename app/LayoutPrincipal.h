@@ -19,7 +19,7 @@ enum ControlePrincipal : ControlId {
 
 // FrmPrincipal: client area 391 x 76, "MS Sans Serif" 11 px, BtnSair as the
 // cancel button, and the control table in creation (stacking) order.
-extern const FormSpec kLayoutPrincipal;
+extern const FormLayout kLayoutPrincipal;
 
 // The text of PnlAguarde while no payload is being copied.
 extern const char* const kTextoAguarde;  // "AGUARDE ..."

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Extraction of a large synthetic payload set: seven 32 MB DLLs, embedded
+"""Extraction of a large synthetic payload set: seven DLLs of 32 MB, embedded
 through the packager override (-DVEK_PAYLOAD_DIR) in a build of its own,
 written to Dlls\\ by VekDll.exe under Wine. Prints its throughput against
 `cp` of the same bytes in the same run (budget: at least 0.8x), against a
@@ -20,43 +20,8 @@ import time
 
 from benchlib import OUT, ROOT, row, spread, winelab
 
-NAMES = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
-         "midas.dll", "zlib1.dll", "iconv.dll"]
-SIZE = 32 * 1024 * 1024
 TITLE = "VEK DLLS - 64 BITS"
 BTN_OK, PNL_AGUARDE = 5, 4
-
-
-def synthetic_set():
-    """Seven valid 32-bit DLLs of 32 MB each: a tiny DLL with data appended."""
-    folder = OUT / "large-set"
-    if all((folder / name).exists() for name in NAMES):
-        return folder
-    folder.mkdir(parents=True, exist_ok=True)
-    source = folder / "tiny.c"
-    source.write_text("int __stdcall DllMain(void* h, unsigned r, void* p) { return 1; }\n")
-    tiny = folder / "tiny.dll"
-    subprocess.run(["i686-w64-mingw32-gcc-win32", "-shared", "-s", "-nostdlib",
-                    "-Wl,--entry,_DllMain@12", str(source), "-o", str(tiny)], check=True)
-    head = tiny.read_bytes()
-    for index, name in enumerate(NAMES):
-        filler = bytes((index * 31 + i) % 251 for i in range(1 << 16))
-        with open(folder / name, "wb") as out:
-            out.write(head)
-            for _ in range((SIZE - len(head)) // len(filler)):
-                out.write(filler)
-    return folder
-
-
-def large_build(payloads):
-    build = OUT / "large-build"
-    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
-                    f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
-                    "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={payloads}"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(build), "--target", "VekDll", "vekprobe"],
-                   check=True, stdout=subprocess.DEVNULL)
-    return build
 
 
 def resource_writer(build):
@@ -140,20 +105,18 @@ def one_copy(payloads, target):
     target.mkdir()
     subprocess.run(["sync"], check=True)
     started = time.monotonic()
-    subprocess.run(["cp", *[str(payloads / n) for n in NAMES], str(target)], check=True)
+    subprocess.run(["cp", *[str(payloads / n) for n in winelab.PAYLOADS], str(target)], check=True)
     return (time.monotonic() - started) * 1000
 
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
-    payloads = synthetic_set()
-    build = large_build(payloads)
+    build, payloads = winelab.large_payload_build(OUT, 32)
     writer = resource_writer(build)
     display = winelab.Display()
     prefix = winelab.Prefix("win64", display)
     try:
         probe = winelab.Probe(prefix)
-        shutil.copy(build / "vekprobe.exe", probe.exe)
         one_extraction(prefix, probe, build, "warm-up")
         one_copy(payloads, prefix.drive_c / "cp-target")
         one_bare_write(prefix, writer)

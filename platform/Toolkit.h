@@ -26,7 +26,7 @@ enum class ControlKind {
 enum class Bevel { None, Raised, Lowered };
 enum class Colour { Face, White };
 
-struct FontSpec {
+struct FontStyle {
   const char* face;  // null: the form's font
   int pixelHeight;   // character height in pixels
   bool bold;
@@ -35,13 +35,13 @@ struct FontSpec {
 // One row of the form's control table. Positions and sizes are pixels at 96
 // dots per inch, relative to the parent's client area. Controls are created in
 // table order, and a control created later lies above its earlier siblings.
-struct ControlSpec {
+struct ControlLayout {
   ControlId id;
   ControlKind kind;
   ControlId parent;  // kNoControl: the form itself
   int left, top, width, height;
   const char* text;  // caption, or null
-  FontSpec font;
+  FontStyle font;
   Colour colour;
   Bevel bevelInner, bevelOuter;
   int borderWidth;
@@ -49,10 +49,10 @@ struct ControlSpec {
   const char* image;  // resource name of a PNG (glyph or picture), or null
 };
 
-struct FormSpec {
+struct FormLayout {
   int clientWidth, clientHeight;
-  FontSpec font;
-  const ControlSpec* controls;
+  FontStyle font;
+  const ControlLayout* controls;
   std::size_t controlCount;
   ControlId cancelButton;  // pressed by Esc while enabled and visible
 };

@@ -19,19 +19,19 @@ Text WindowText(HWND window) {
 void PaintControl(HWND window, HDC dc, const Control& control) {
   RECT rect;
   GetClientRect(window, &rect);
-  const ControlSpec& spec = *control.spec;
-  switch (spec.kind) {
+  const ControlLayout& entry = *control.layout;
+  switch (entry.kind) {
     case ControlKind::Panel: {
       const Text caption = WindowText(window);
-      PaintPanel(dc, rect, {spec.bevelOuter, spec.bevelInner, spec.borderWidth,
-                            ColourOf(spec.colour), caption, control.font});
+      PaintPanel(dc, rect, {entry.bevelOuter, entry.bevelInner, entry.borderWidth,
+                            ColourOf(entry.colour), caption, control.font});
       break;
     }
     case ControlKind::BevelFrame:
       PaintBevelFrame(dc, rect);
       break;
     case ControlKind::Picture:
-      PaintPicture(dc, rect, ColourOf(spec.colour), control.picture);
+      PaintPicture(dc, rect, ColourOf(entry.colour), control.picture);
       break;
     case ControlKind::PictureButton:
       break;  // owner-drawn through its parent

@@ -13,7 +13,7 @@
 namespace vek::win32 {
 
 struct Control {
-  const ControlSpec* spec = nullptr;
+  const ControlLayout* layout = nullptr;  // its row of the form's table (static)
   HWND window = nullptr;  // a child of the form, destroyed with it
   OwnedFont ownFont;      // when the control has a font of its own
   HFONT font = nullptr;   // the font in use: ownFont or the form's (borrowed)

@@ -11,7 +11,7 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
 constexpr int kGlyphSize = 24;
 
-HFONT NewFont(const FontSpec& font) {
+HFONT NewFont(const FontStyle& font) {
   return CreateFontA(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
@@ -21,7 +21,7 @@ bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
-MainForm::MainForm(Application& application, const FormSpec& layout, FormEvents& events)
+MainForm::MainForm(Application& application, const FormLayout& layout, FormEvents& events)
     : application_(application), layout_(layout), events_(events), formFont_(NewFont(layout.font)) {
   HINSTANCE instance = application.Instance();
   WNDCLASSA windowClass = {};
@@ -46,29 +46,29 @@ MainForm::MainForm(Application& application, const FormSpec& layout, FormEvents&
   }
 }
 
-void MainForm::CreateControl(const ControlSpec& spec) {
+void MainForm::CreateControl(const ControlLayout& entry) {
   Control& control = controls_[controlCount_++];
-  control.spec = &spec;
-  if (spec.font.face) control.ownFont.Reset(NewFont(spec.font));
+  control.layout = &entry;
+  if (entry.font.face) control.ownFont.Reset(NewFont(entry.font));
   control.font = control.ownFont ? control.ownFont.Get() : formFont_.Get();
 
-  if (spec.image) {
-    const bool glyph = spec.kind == ControlKind::PictureButton;
-    control.picture = LoadPicture(spec.image, glyph ? kGlyphSize : spec.width,
-                                  glyph ? kGlyphSize : spec.height);
+  if (entry.image) {
+    const bool glyph = entry.kind == ControlKind::PictureButton;
+    control.picture = LoadPicture(entry.image, glyph ? kGlyphSize : entry.width,
+                                  glyph ? kGlyphSize : entry.height);
     if (glyph) control.glyphDisabled = Faded(control.picture, GetSysColor(COLOR_BTNFACE));
   }
 
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0);
-  if (spec.kind == ControlKind::Panel) style |= WS_CLIPCHILDREN;
-  if (spec.kind == ControlKind::PictureButton) style |= BS_OWNERDRAW | WS_TABSTOP;
-  HWND parent = spec.parent == kNoControl ? window_.Get() : Handle(spec.parent);
-  control.window = CreateWindowExA(0, ControlClass(spec.kind), spec.text ? spec.text : "", style,
-                                   spec.left, spec.top, spec.width, spec.height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);
+  if (entry.kind == ControlKind::Panel) style |= WS_CLIPCHILDREN;
+  if (entry.kind == ControlKind::PictureButton) style |= BS_OWNERDRAW | WS_TABSTOP;
+  HWND parent = entry.parent == kNoControl ? window_.Get() : Handle(entry.parent);
+  control.window = CreateWindowExA(0, ControlClass(entry.kind), entry.text ? entry.text : "", style,
+                                   entry.left, entry.top, entry.width, entry.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
                                    application_.Instance(), &control);
   if (!control.window) return;
-  if (spec.kind == ControlKind::PictureButton) AttachControl(control.window, &control);
+  if (entry.kind == ControlKind::PictureButton) AttachControl(control.window, &control);
   SendMessageA(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
   // A control created later lies above the earlier ones.
   SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -76,7 +76,7 @@ void MainForm::CreateControl(const ControlSpec& spec) {
 
 HWND MainForm::Handle(ControlId id) const {
   for (int i = 0; i < controlCount_; ++i) {
-    if (controls_[i].spec->id == id) return controls_[i].window;
+    if (controls_[i].layout->id == id) return controls_[i].window;
   }
   return nullptr;
 }

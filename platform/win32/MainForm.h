@@ -1,5 +1,5 @@
 #pragma once
-// The program's one main form: a fixed-size window built from a FormSpec,
+// The program's one main form: a fixed-size window built from a FormLayout,
 // with the keyboard rules of a dialog and the click events of its buttons.
 
 #include <windows.h>
@@ -16,7 +16,7 @@ class MainForm : public MessageFilter {
  public:
   // Creates the form, hidden, and its controls. Borrows all three; the
   // layout and the events must outlive the form.
-  MainForm(Application& application, const FormSpec& layout, FormEvents& events);
+  MainForm(Application& application, const FormLayout& layout, FormEvents& events);
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
 
@@ -44,7 +44,7 @@ class MainForm : public MessageFilter {
  private:
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void CreateControl(const ControlSpec& spec);
+  void CreateControl(const ControlLayout& entry);
   HWND Handle(ControlId id) const;
   // A click by mouse or key: runs the click event; a failure goes to the
   // standard error box.
@@ -56,7 +56,7 @@ class MainForm : public MessageFilter {
   static constexpr int kMaxControls = 16;
 
   Application& application_;
-  const FormSpec& layout_;
+  const FormLayout& layout_;
   FormEvents& events_;
   OwnedFont formFont_;
   Control controls_[kMaxControls];

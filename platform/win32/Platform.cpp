@@ -91,7 +91,7 @@ System& Platform::Services() { return parts_->services; }
 
 Toolkit& Platform::Tools() { return parts_->toolkit; }
 
-int Platform::Run(const FormSpec& layout, FormEvents& events) {
+int Platform::Run(const FormLayout& layout, FormEvents& events) {
   MainForm form(parts_->application, layout, events);
   parts_->toolkit.Attach(&form);
   parts_->application.SetFilter(&form);

@@ -24,7 +24,7 @@ class Platform {
   // Creates the main form from `layout`, runs its show event, shows it and
   // runs the event loop until it closes. Returns the process's exit code, 0.
   // Borrows both for the duration of the call.
-  int Run(const FormSpec& layout, FormEvents& events);
+  int Run(const FormLayout& layout, FormEvents& events);
 
  private:
   struct Parts;

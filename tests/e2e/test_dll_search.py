@@ -13,12 +13,11 @@ import shutil
 import subprocess
 import unittest
 
-from winelab import BUILD, Display, Prefix, Probe, controls, run, stop, wait_for_exit
+from winelab import BUILD, PAYLOADS, Display, Prefix, Probe, controls, run, stop, wait_for_exit
 
 TITLE = "VEK DLLS - 64 BITS"
 BTN_OK = 5
-PAYLOADS = {"libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
-            "midas.dll", "zlib1.dll", "iconv.dll"}
+PAYLOAD_NAMES = set(PAYLOADS)
 
 
 def imports(exe):
@@ -50,7 +49,7 @@ class DllSearch(unittest.TestCase):
 
     def whole_run(self, folder, log=None, **env):
         """Starts VekDll.exe from `folder`, installs, and closes it from the summary."""
-        for name in PAYLOADS - {"zlib1.dll"}:
+        for name in PAYLOAD_NAMES - {"zlib1.dll"}:
             (self.prefix.system_folder / name).unlink(missing_ok=True)
         process = subprocess.Popen(["wine", "VekDll.exe"], cwd=folder, env=self.prefix.env(**env),
                                    stdout=subprocess.DEVNULL, stderr=log or subprocess.DEVNULL)
@@ -81,7 +80,7 @@ class DllSearch(unittest.TestCase):
     def test_libraries_planted_beside_the_executable_are_never_loaded(self):
         self.assertEqual(imports(BUILD / "vekimports.exe"), imports(BUILD / "VekDll.exe"))
         at_load = self.learn("vekimports.exe", whole_run=False)
-        during_run = self.learn("VekDll.exe", whole_run=True) - PAYLOADS
+        during_run = self.learn("VekDll.exe", whole_run=True) - PAYLOAD_NAMES
         at_run_time = during_run - at_load
         self.assertIn("windowscodecs.dll", at_run_time, "the image decoder, loaded after the start")
 

@@ -2,7 +2,6 @@
 gives, nothing lost, nothing half-written. Prints a table at the end:
 scenario, expected, seen, partial files, replaced targets."""
 
-import hashlib
 import os
 import shutil
 import signal
@@ -11,40 +10,13 @@ import time
 import unittest
 from pathlib import Path
 
-from winelab import (BUILD, ROOT, Display, Prefix, Probe, controls, cp1252, payload_folder,
-                     run, stop, wait_for_exit)
+from winelab import (BUILD, PAYLOADS, Display, Prefix, Probe, controls, cp1252, digest,
+                     large_payload_build, payload_folder, run, stop, wait_for_exit)
 
 TITLE = "VEK DLLS - 64 BITS"
 BTN_OK, PNL_AGUARDE = 5, 4
-PAYLOADS = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
-            "midas.dll", "zlib1.dll", "iconv.dll"]
 SUCCESS = b"Arquivos copiados com \xeaxito !"
 ROWS = []
-
-
-def digest(path):
-    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
-
-
-def slow_build():
-    """VekDll.exe carrying seven 16 MB payloads (valid DLLs with data appended),
-    so that an extraction lasts long enough to be interrupted."""
-    folder = BUILD.parent / "faults" / "large-set"
-    build = BUILD.parent / "faults" / "large-build"
-    if not (build / "VekDll.exe").exists():
-        folder.mkdir(parents=True, exist_ok=True)
-        head = (payload_folder() / "midas.dll").read_bytes()
-        for index, name in enumerate(PAYLOADS):
-            filler = bytes((index * 37 + i) % 253 for i in range(1 << 16))
-            with open(folder / name, "wb") as out:
-                out.write(head)
-                for _ in range(256):
-                    out.write(filler)
-        run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
-             f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
-             "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={folder}"], timeout=300)
-        run(["cmake", "--build", str(build), "--target", "VekDll"], timeout=600)
-    return build / "VekDll.exe", folder
 
 
 class Faults(unittest.TestCase):
@@ -183,8 +155,9 @@ class Faults(unittest.TestCase):
             run(["umount", str(mount)], check=False)
 
     def test_killed_during_the_extraction_then_started_again(self):
-        exe, payloads = slow_build()
-        folder = self.fresh_folder("Interrompido", exe)
+        # Payloads of 16 MB each, so that the extraction lasts long enough to be interrupted.
+        build, payloads = large_payload_build(BUILD.parent / "faults", 16)
+        folder = self.fresh_folder("Interrompido", build / "VekDll.exe")
         staging = folder / "Dlls"
         process = self.start(folder / "VekDll.exe")
         self.assertTrue(self.probe.wait(TITLE, 120))

@@ -1,19 +1,15 @@
 """The installation run under Wine, driven by clicks and keys: extraction to
 Dlls\\, copies into the system folder, progress, message boxes, failures."""
 
-import hashlib
 import os
 import shutil
 import subprocess
 import time
 import unittest
-from pathlib import Path
 
-from winelab import (ARTIFACTS, BUILD, Display, Prefix, Probe, controls, cp1252,
-                     payload_folder, stop, wait_for_exit)
+from winelab import (ARTIFACTS, BUILD, PAYLOADS, Display, Prefix, Probe, controls, cp1252,
+                     digest, payload_folder, stop, wait_for_exit)
 
-PAYLOADS = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
-            "midas.dll", "zlib1.dll", "iconv.dll"]
 BTN_OK, BTN_SAIR, PNL_AGUARDE = 5, 6, 4
 CAPTION = b"VEK INFORM\xc1TICA"
 MB_STATIC_TEXT = 0xFFFF  # Wine's message box text control id
@@ -27,10 +23,6 @@ def setUpModule():
 
 def tearDownModule():
     DISPLAY.close()
-
-
-def digest(path):
-    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
 
 
 def progress_texts(names):

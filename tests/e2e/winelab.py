@@ -3,6 +3,7 @@ without which Wine windows never take the keyboard focus), fresh Wine
 prefixes, the probe that reads windows from inside Wine, and the keys, clicks
 and screenshots of a person sitting at the machine."""
 
+import hashlib
 import json
 import os
 import shutil
@@ -17,9 +18,41 @@ BUILD = Path(os.environ.get("VEK_BUILD", ROOT / "build" / "win32"))
 ARTIFACTS = Path(os.environ.get("VEK_ARTIFACTS", ROOT / "build" / "e2e"))
 
 
+# The seven payloads, in the order in which the installer writes them.
+PAYLOADS = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
+            "midas.dll", "zlib1.dll", "iconv.dll"]
+
+
 def payload_folder():
     """The folder of the seven payloads that the built executable carries."""
     return Path((BUILD / "payload" / "folder.txt").read_text().strip())
+
+
+def digest(path):
+    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
+
+
+def large_payload_build(root, megabytes):
+    """Builds, under `root`, VekDll.exe carrying seven large payloads: the
+    placeholder midas.dll (a valid 32-bit DLL) with `megabytes` MB of data
+    appended, embedded through -DVEK_PAYLOAD_DIR. The payloads are made once;
+    the build is brought up to date each time. Returns (build folder, payload
+    folder)."""
+    folder, build = root / "large-set", root / "large-build"
+    if not all((folder / name).exists() for name in PAYLOADS):
+        folder.mkdir(parents=True, exist_ok=True)
+        head = (payload_folder() / "midas.dll").read_bytes()
+        for index, name in enumerate(PAYLOADS):
+            filler = bytes((index * 37 + i) % 253 for i in range(1 << 16))
+            with open(folder / name, "wb") as out:
+                out.write(head)
+                for _ in range(megabytes * 16):
+                    out.write(filler)
+    run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+         f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
+         "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={folder}"], timeout=300)
+    run(["cmake", "--build", str(build), "--target", "VekDll"], timeout=600)
+    return build, folder
 
 
 def run(args, env=None, timeout=120, check=True):

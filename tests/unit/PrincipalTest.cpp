@@ -120,17 +120,17 @@ TEST(BtnSair, ClosesTheForm) {
 }
 
 TEST(LayoutPrincipal, WaitingPanelLiesBeneathTheButtonsAndStartsHidden) {
-  const FormSpec& layout = kLayoutPrincipal;
+  const FormLayout& layout = kLayoutPrincipal;
   std::map<ControlId, std::size_t> position;
   for (std::size_t i = 0; i < layout.controlCount; ++i) position[layout.controls[i].id] = i;
   EXPECT_LT(position[PnlAguarde], position[BtnOk]);
   EXPECT_LT(position[PnlAguarde], position[BtnSair]);
   EXPECT_LT(position[BtnOk], position[BtnSair]) << "BtnOk is the first tab stop";
-  const ControlSpec& painel = layout.controls[position[PnlAguarde]];
+  const ControlLayout& painel = layout.controls[position[PnlAguarde]];
   EXPECT_FALSE(painel.visible);
   // When shown it covers both buttons and both frames.
   for (ControlId coberto : {Bevel1, Bevel2, BtnOk, BtnSair}) {
-    const ControlSpec& c = layout.controls[position[coberto]];
+    const ControlLayout& c = layout.controls[position[coberto]];
     EXPECT_LE(painel.left, c.left);
     EXPECT_LE(painel.top, c.top);
     EXPECT_GE(painel.left + painel.width, c.left + c.width);
