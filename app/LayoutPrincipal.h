@@ -5,16 +5,18 @@
 
 namespace vek {
 
-// The controls of FrmPrincipal, in creation order.
+// The controls of FrmPrincipal, in creation order. The build reads these
+// ids for the test harness, which finds the controls by them: keep one
+// "Name = id," per line.
 enum ControlePrincipal : ControlId {
   Panel1 = 1,
-  Bevel1,
-  Bevel2,
-  PnlAguarde,
-  BtnOk,
-  BtnSair,
-  Panel2,
-  Image1,
+  Bevel1 = 2,
+  Bevel2 = 3,
+  PnlAguarde = 4,
+  BtnOk = 5,
+  BtnSair = 6,
+  Panel2 = 7,
+  Image1 = 8,
 };
 
 // FrmPrincipal: client area 391 x 76, "MS Sans Serif" 11 px, BtnSair as the

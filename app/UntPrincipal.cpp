@@ -66,7 +66,8 @@ Failure TFrmPrincipal::BtnOkClick() {
     const Text nome = UpperCase(FileNamePart(destino));
 
     toolkit_.SetText(PnlAguarde,
-                     DecimalText(static_cast<long>(i + 1)) + " / 7  [ " + nome + " ]");
+                     DecimalText(static_cast<long>(i + 1)) + " / " +
+                         DecimalText(static_cast<long>(kPayloadCount)) + "  [ " + nome + " ]");
     MostraPainel(toolkit_, PnlAguarde, true);
     system_.Pause(1000);
 

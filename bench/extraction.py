@@ -18,10 +18,10 @@ import sys
 import threading
 import time
 
-from benchlib import OUT, ROOT, row, spread, winelab
+from benchlib import OUT, ROOT, large_payload_build, row, spread, winelab
 
-TITLE = "VEK DLLS - 64 BITS"
-BTN_OK, PNL_AGUARDE = 5, 4
+TITLE = winelab.TITLES["win64"]
+BTN_OK, PNL_AGUARDE = winelab.BTN_OK, winelab.PNL_AGUARDE
 
 
 def resource_writer(build):
@@ -111,7 +111,7 @@ def one_copy(payloads, target):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
-    build, payloads = winelab.large_payload_build(OUT, 32)
+    build, payloads = large_payload_build(OUT, 32)
     writer = resource_writer(build)
     display = winelab.Display()
     prefix = winelab.Prefix("win64", display)

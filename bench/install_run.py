@@ -22,10 +22,9 @@ import shutil
 import sys
 
 from benchlib import row, spread
-from winelab import BUILD, Display, Prefix, Probe, payload_folder, stop
+from winelab import BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop
 
-TITLE = "VEK DLLS - 64 BITS"
-BTN_OK, PNL_AGUARDE = 5, 4
+TITLE = TITLES["win64"]
 PAUSES_MS = 7 * 1000
 BUDGET_MS = 100
 

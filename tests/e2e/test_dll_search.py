@@ -13,10 +13,10 @@ import shutil
 import subprocess
 import unittest
 
-from winelab import BUILD, PAYLOADS, Display, Prefix, Probe, controls, run, stop, wait_for_exit
+from winelab import (BTN_OK, BUILD, PAYLOADS, TITLES, Display, Prefix, Probe, dismiss, run, stop,
+                     wait_for_exit)
 
-TITLE = "VEK DLLS - 64 BITS"
-BTN_OK = 5
+TITLE = TITLES["win64"]
 PAYLOAD_NAMES = set(PAYLOADS)
 
 
@@ -54,12 +54,9 @@ class DllSearch(unittest.TestCase):
         process = subprocess.Popen(["wine", "VekDll.exe"], cwd=folder, env=self.prefix.env(**env),
                                    stdout=subprocess.DEVNULL, stderr=log or subprocess.DEVNULL)
         try:
-            self.assertTrue(self.probe.wait(TITLE), "the program did not start")
-            x, y, w, h = controls(self.probe.dump(TITLE)["form"])[BTN_OK]["screen"]
-            self.display.click(x + w // 2, y + h // 2)
-            box = self.probe.wait_box(120)
-            self.display.key(box["text"], "Return")
-            self.assertEqual(0, wait_for_exit(process, 60))
+            self.display.click_control(self.probe.ready(TITLE), BTN_OK)
+            dismiss(self.display, self.probe, self.probe.wait_box(300))
+            self.assertEqual(0, wait_for_exit(process))
         finally:
             stop(process)
             self.prefix.kill()
@@ -74,7 +71,7 @@ class DllSearch(unittest.TestCase):
                 self.whole_run(folder, log, WINEDEBUG="+loaddll")
             else:
                 subprocess.run(["wine", exe], cwd=folder, env=self.prefix.env(WINEDEBUG="+loaddll"),
-                               stdout=subprocess.DEVNULL, stderr=log, timeout=120, check=True)
+                               stdout=subprocess.DEVNULL, stderr=log, timeout=600, check=True)
         return loaded(log_path)
 
     def test_libraries_planted_beside_the_executable_are_never_loaded(self):

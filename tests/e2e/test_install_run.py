@@ -1,16 +1,19 @@
 """The installation run under Wine, driven by clicks and keys: extraction to
-Dlls\\, copies into the system folder, progress, message boxes, failures."""
+Dlls\\, copies into the system folder, progress, message boxes, failures.
+The failures that the design describes (a staging folder that cannot be
+created, refused copies, the window closed during a run) add their rows to
+the fault table."""
 
 import os
 import shutil
 import subprocess
-import time
 import unittest
 
-from winelab import (ARTIFACTS, BUILD, PAYLOADS, Display, Prefix, Probe, controls, cp1252,
-                     digest, payload_folder, stop, wait_for_exit)
+from winelab import (ARTIFACTS, BTN_OK, BTN_SAIR, BUILD, PAYLOADS, PNL_AGUARDE, TITLES, Display,
+                     Prefix, Probe, Targets, assert_keys_ignored, box_texts, controls, cp1252,
+                     digest, dismiss, partial_files, payload_folder, record_fault, stop,
+                     wait_for_exit, wait_until)
 
-BTN_OK, BTN_SAIR, PNL_AGUARDE = 5, 6, 4
 CAPTION = b"VEK INFORM\xc1TICA"
 MB_STATIC_TEXT = 0xFFFF  # Wine's message box text control id
 DISPLAY = None
@@ -57,6 +60,7 @@ class InstallRun:
         self.staging = self.folder / "Dlls"
         self.process = None
         self.remove_payloads(self.system)
+        self.targets = Targets(self.system)
 
     def tearDown(self):
         if self.process:
@@ -76,50 +80,45 @@ class InstallRun:
 
     def start(self, **env):
         self.process = self.prefix.start(self.exe, **env)
-        self.assertTrue(self.probe.wait(self.TITLE), f"no window titled {self.TITLE}")
-        time.sleep(0.5)
-        return self.probe.dump(self.TITLE)
+        return self.probe.ready(self.TITLE)
 
     def click_install(self):
         """Clicks INSTALAR and returns a function giving the panel texts seen."""
         window = self.probe.dump(self.TITLE)
         watch = self.probe.watch(self.TITLE, PNL_AGUARDE)
-        time.sleep(2)  # the watch is running inside Wine before the click
-        x, y, w, h = controls(window["form"])[BTN_OK]["screen"]
-        DISPLAY.click(x + w // 2, y + h // 2)
+        DISPLAY.click_control(window, BTN_OK)
         return watch
 
-    def wait_for_progress(self, prefixes, seconds=60):
-        """Waits until the wait panel shows a text beginning with one of `prefixes`."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            text = controls(self.probe.dump(self.TITLE)["form"])[PNL_AGUARDE]["text"]
-            if text.startswith(prefixes):
-                return text
-            time.sleep(0.1)
-        raise AssertionError(f"the panel never showed {prefixes}")
+    def wait_for_progress(self):
+        """Waits until the wait panel shows a progress text; returns it."""
+        def progress():
+            text = self.probe.panel_text(self.TITLE)
+            return text if " / 7  [ " in text else None
+        text = wait_until(progress, 300, 0.1)
+        self.assertTrue(text, "the panel never showed the progress")
+        return text
 
     def box(self, name=None):
-        box = self.probe.wait_box(60)
+        box = self.probe.wait_box(300)
         if name:
             DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-{name}.png", box["screen"])
-        texts = [cp1252(c["text"]) for c in controls(box).values()
-                 if c["class"].lower() == "static" and c["text"]]
         icons = [c for c in controls(box).values()
                  if c["class"].lower() == "static" and not c["text"]]
-        return cp1252(box["text"]), texts, len(icons)
+        return cp1252(box["text"]), box_texts(box), len(icons)
 
     def dismiss(self):
         """Presses the open box's OK with Enter, as a person would."""
-        box = self.probe.wait_box(30)
-        DISPLAY.key(box["text"], "Return")
-        deadline = time.monotonic() + 30
-        while self.probe.boxes() and time.monotonic() < deadline:
-            time.sleep(0.3)
+        dismiss(DISPLAY, self.probe, self.probe.wait_box())
 
     def assertExits(self):
         self.assertTrue(self.probe.wait_gone(self.TITLE), "the window is still open")
         self.assertEqual(0, wait_for_exit(self.process), "the program did not end with code 0")
+
+    def record(self, scenario, expected, seen):
+        """A row of the fault table; no partial staging file, no replaced target."""
+        partial, replaced = partial_files(self.staging, payload_folder()), self.targets.replaced()
+        record_fault(f"{scenario} ({self.ARCH})", expected, seen, partial, replaced)
+        self.assertEqual((0, 0), (partial, replaced), "partial files, replaced targets")
 
     def assertStagedAsBuilt(self):
         for name in PAYLOADS:
@@ -130,7 +129,7 @@ class InstallRun:
     def test_installs_every_missing_payload_and_closes(self):
         window = self.start()
         watch = self.click_install()
-        self.wait_for_progress(("2 / 7", "3 / 7", "4 / 7"))
+        self.wait_for_progress()
         DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-progress.png", window["frame"])
         seen = watch()
         caption, texts, icons = self.box("success-box")
@@ -190,6 +189,8 @@ class InstallRun:
         self.assertFalse(found[PNL_AGUARDE]["visible"])
         self.assertEqual("AGUARDE ...", found[PNL_AGUARDE]["text"])
         self.assertIsNone(self.process.poll(), "the window stays open")
+        self.record("copy refused for two files", "two warnings, advice, window stays",
+                    "two warnings, advice, window stayed")
 
         placed = {name: (self.system / name).stat().st_mtime_ns for name in PAYLOADS
                   if name not in ("libxmlsec.dll", "iconv.dll")}
@@ -217,8 +218,8 @@ class InstallRun:
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The probe joins only once the program's own wineserver (and its boot,
         # which reads the host name) runs inside the namespace.
-        self.assertTrue(DISPLAY.wait_window(self.TITLE), "the title keeps the bitness")
-        self.assertTrue(self.probe.wait(self.TITLE))
+        self.assertTrue(DISPLAY.wait_window(self.TITLE, 300), "the title keeps the bitness")
+        self.probe.ready(self.TITLE)
         self.click_install()()
         _, texts, _ = self.box("success-on-makers-machine")
         self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
@@ -240,11 +241,34 @@ class InstallRun:
         self.assertFalse(found[BTN_OK]["enabled"] or found[BTN_SAIR]["enabled"])
         self.assertTrue(found[PNL_AGUARDE]["visible"])
         self.assertEqual("AGUARDE ...", found[PNL_AGUARDE]["text"])
-        DISPLAY.key(self.TITLE, "Escape")
-        time.sleep(1)
-        self.assertIsNone(self.process.poll(), "Esc does nothing while broken")
+        assert_keys_ignored(DISPLAY, self.probe, self.TITLE, "Escape")
         DISPLAY.key(self.TITLE, "alt+F4")  # only the title bar closes it now
         self.assertExits()
+        return texts[0]
+
+    def test_a_staging_folder_that_cannot_be_created_is_told_once_then_breaks_the_run(self):
+        (self.folder / "Dlls").write_bytes(b"a file where the folder should be")
+        self.process = self.prefix.start(self.exe)
+        box = self.probe.wait_box()
+        DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-staging-folder-dialog.png",
+                           box["screen"])
+        self.assertEqual(self.TITLE, box["text"], "captioned with the application title")
+        expected = (b"N\xc3O FOI POSS\xcdVEL CRIAR O DIRET\xd3RIO\r"
+                    + self.prefix.windows_path(self.folder).encode("cp1252") + b"\\Dlls\\")
+        self.assertEqual([expected], box_texts(box))
+        buttons = [c for c in controls(box).values() if c["class"].lower() == "button"]
+        self.assertEqual(["OK"], [b["text"] for b in buttons])
+        self.assertLessEqual(box["screen"][2], 1024 // 2 + 100, "wrapped to half the screen")
+        self.dismiss()
+
+        window = self.probe.ready(self.TITLE)
+        self.assertEqual([], self.probe.boxes(), "told once")
+        DISPLAY.click_control(window, BTN_OK)
+        path = self.prefix.windows_path(self.staging).encode("cp1252") + b"\\libxml2.dll"
+        seen = self.assertBroken(b'Cannot create file "' + path + b'". ' + self.path_not_found + b".",
+                                 "error-staging-folder-not-created")
+        self.record("staging folder cannot be created", "dialog, then file creation error",
+                    "dialog; " + seen.decode("cp1252").split("\\")[-1])
 
     def test_a_staging_folder_removed_after_start_up_breaks_the_run(self):
         self.start()
@@ -265,33 +289,39 @@ class InstallRun:
         self.assertEqual(["libxml2.dll"], os.listdir(self.staging), "no temporary or partial file")
 
     def test_closing_during_a_run_lets_it_finish_then_ends_the_program(self):
-        (self.system / "midas.dll").mkdir()  # a failure, so that only the close request ends it
+        # A failure, so that only the close request ends the program; on the
+        # last payload, so that the close box is clicked seconds before the
+        # failure's message disables the window, on any machine.
+        (self.system / "iconv.dll").mkdir()
         self.start()
         watch = self.click_install()
-        self.wait_for_progress(("1 / 7", "2 / 7", "3 / 7"))
+        self.wait_for_progress()
         DISPLAY.click_close_box(self.probe.dump(self.TITLE)["frame"])
-        self.assertTrue(self.probe.wait(self.TITLE, 1), "the window stays during the run")
         _, texts, _ = self.box()
-        self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\nMIDAS.DLL"], texts)
-        watch()
+        self.assertTrue(self.probe.wait(self.TITLE, 1), "the window stays during the run")
+        self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\nICONV.DLL"], texts)
+        self.assertEqual(progress_texts(PAYLOADS), [t for t in watch() if t != "AGUARDE ..."],
+                         "every payload visited")
         self.dismiss()
         _, texts, _ = self.box()
         self.assertTrue(texts[0].startswith(b"Alguns arquivos"))
         self.dismiss()
         self.assertExits()
         for name in PAYLOADS:
-            if name != "midas.dll":
+            if name != "iconv.dll":
                 self.assertTrue((self.system / name).is_file(), name)
+        self.record("window closed during a run", "run finishes its boxes, then exits",
+                    "2 boxes, then exit")
 
 
 class InstallRun64(InstallRun, unittest.TestCase):
     ARCH = "win64"
-    TITLE = "VEK DLLS - 64 BITS"
+    TITLE = TITLES[ARCH]
 
 
 class InstallRun32(InstallRun, unittest.TestCase):
     ARCH = "win32"
-    TITLE = "VEK DLLS - 32 BITS"
+    TITLE = TITLES[ARCH]
 
 
 if __name__ == "__main__":

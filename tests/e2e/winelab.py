@@ -6,6 +6,7 @@ and screenshots of a person sitting at the machine."""
 import hashlib
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -18,9 +19,22 @@ BUILD = Path(os.environ.get("VEK_BUILD", ROOT / "build" / "win32"))
 ARTIFACTS = Path(os.environ.get("VEK_ARTIFACTS", ROOT / "build" / "e2e"))
 
 
-# The seven payloads, in the order in which the installer writes them.
-PAYLOADS = ["libxml2.dll", "libxmlsec.dll", "libxmlsec-openssl.dll", "libxslt.dll",
-            "midas.dll", "zlib1.dll", "iconv.dll"]
+
+def _facts():
+    """What the build read from the program's own tables (harness.json)."""
+    path = BUILD / "harness.json"
+    if not path.exists():
+        raise RuntimeError(f"{path} is missing: configure the win32 preset first")
+    return json.loads(path.read_text())
+
+
+FACTS = _facts()
+# The payloads, in the order in which the installer writes and copies them.
+PAYLOADS = [payload["file"] for payload in FACTS["payloads"]]
+# The ids of the main form's controls that the tests press and read.
+BTN_OK, BTN_SAIR, PNL_AGUARDE = (FACTS["controls"][name] for name in ("BtnOk", "BtnSair", "PnlAguarde"))
+# The window's title by the bitness of Windows.
+TITLES = {"win64": "VEK DLLS - 64 BITS", "win32": "VEK DLLS - 32 BITS"}
 
 
 def payload_folder():
@@ -32,27 +46,54 @@ def digest(path):
     return hashlib.sha256(Path(path).read_bytes()).hexdigest()
 
 
-def large_payload_build(root, megabytes):
-    """Builds, under `root`, VekDll.exe carrying seven large payloads: the
-    placeholder midas.dll (a valid 32-bit DLL) with `megabytes` MB of data
-    appended, embedded through -DVEK_PAYLOAD_DIR. The payloads are made once;
-    the build is brought up to date each time. Returns (build folder, payload
-    folder)."""
-    folder, build = root / "large-set", root / "large-build"
-    if not all((folder / name).exists() for name in PAYLOADS):
-        folder.mkdir(parents=True, exist_ok=True)
-        head = (payload_folder() / "midas.dll").read_bytes()
-        for index, name in enumerate(PAYLOADS):
-            filler = bytes((index * 37 + i) % 253 for i in range(1 << 16))
-            with open(folder / name, "wb") as out:
-                out.write(head)
-                for _ in range(megabytes * 16):
-                    out.write(filler)
-    run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
-         f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
-         "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={folder}"], timeout=300)
-    run(["cmake", "--build", str(build), "--target", "VekDll"], timeout=600)
-    return build, folder
+def partial_files(staging, payloads):
+    """Files in the staging folder under a payload's name that differ from
+    that payload in `payloads`, and anything else left there (temporaries)."""
+    if not staging.is_dir():
+        return 0
+    count = 0
+    for entry in staging.iterdir():
+        if entry.name in PAYLOADS:
+            count += entry.is_file() and digest(entry) != digest(payloads / entry.name)
+        else:
+            count += 1
+    return count
+
+
+class Targets:
+    """The payload files in a target folder when it is made, to tell later
+    how many of them were replaced or changed."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.before = self._state()
+
+    def _state(self):
+        return {name: ((self.folder / name).stat().st_mtime_ns, digest(self.folder / name))
+                for name in PAYLOADS if (self.folder / name).is_file()}
+
+    def replaced(self):
+        after = self._state()
+        return sum(1 for name, state in self.before.items() if after.get(name) != state)
+
+
+FAULT_TABLE = ARTIFACTS / "faults.txt"
+_FAULT_COLUMNS = [("scenario", 40), ("expected", 44), ("seen", 44), ("partial", 8), ("replaced", 8)]
+_fault_rows = []
+
+
+def record_fault(scenario, expected, seen, partial, replaced):
+    """Adds a row to the fault table: what a fault scenario was expected to
+    give, what it gave, how many partial files it left in the staging folder
+    and how many existing targets it replaced. The table is rewritten in
+    build/e2e/faults.txt after each row; the test command prints it."""
+    _fault_rows.append((scenario, expected, seen, partial, replaced))
+    lines = [" | ".join(name.ljust(width) for name, width in _FAULT_COLUMNS).rstrip()]
+    for row in _fault_rows:
+        lines.append(" | ".join(str(cell)[:width].ljust(width)
+                                for cell, (_, width) in zip(row, _FAULT_COLUMNS)).rstrip())
+    FAULT_TABLE.parent.mkdir(parents=True, exist_ok=True)
+    FAULT_TABLE.write_text("\n".join(lines) + "\n")
 
 
 def run(args, env=None, timeout=120, check=True):
@@ -71,6 +112,18 @@ def run(args, env=None, timeout=120, check=True):
     return result
 
 
+def wait_until(condition, seconds, interval=0.2):
+    """Calls `condition` until it returns something true or `seconds` have
+    passed; returns its last result. The limits are generous: they only
+    bound how long a broken run takes to fail."""
+    deadline = time.monotonic() + seconds
+    while True:
+        result = condition()
+        if result or time.monotonic() >= deadline:
+            return result
+        time.sleep(interval)
+
+
 class Display:
     """Xvfb with openbox on a free display number."""
 
@@ -82,17 +135,27 @@ class Display:
         self.xvfb = subprocess.Popen(
             ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._wait_for_server()
-        self.wm = subprocess.Popen(["openbox"], env=self.env(),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
+        if not wait_until(lambda: run(["xdpyinfo", "-display", self.name], check=False).returncode == 0,
+                          60, 0.1):
+            raise RuntimeError("Xvfb did not start")
+        self.wm = subprocess.Popen(["openbox", "--config-file", str(self._wm_config())],
+                                   env=self.env(), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        # Without the window manager no window takes the keyboard focus: wait
+        # until it has announced itself on the root window.
+        if not wait_until(lambda: "window id" in run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(), check=False).stdout.decode(),
+                          60, 0.1):
+            raise RuntimeError("openbox did not start")
 
-    def _wait_for_server(self):
-        for _ in range(100):
-            if run(["xdpyinfo", "-display", self.name], check=False).returncode == 0:
-                return
-            time.sleep(0.1)
-        raise RuntimeError("Xvfb did not start")
+    def _wm_config(self):
+        """openbox's own configuration without its key bindings: every key
+        (Alt+F4, Alt+Space among them) reaches the program, as on Windows."""
+        rc = Path("/etc/xdg/openbox/rc.xml").read_text()
+        rc = re.sub(r"<keyboard>.*?</keyboard>", "<keyboard></keyboard>", rc, flags=re.DOTALL)
+        path = Path(tempfile.gettempdir()) / f"vek-openbox-{self.number}.xml"
+        path.write_text(rc)
+        return path
 
     def env(self):
         return dict(os.environ, DISPLAY=self.name)
@@ -100,26 +163,27 @@ class Display:
     def xdotool(self, *args):
         return run(["xdotool", *args], env=self.env(), check=False).stdout.decode().strip()
 
+    def find(self, title):
+        """The visible X window titled `title`, or an empty string. (The
+        application's invisible owner window carries the same title.)"""
+        return self.xdotool("search", "--onlyvisible", "--limit", "1", "--name", f"^{title}$")
+
     def key(self, title, *keys):
         """Activates the X window titled `title` and types `keys` into it."""
-        window = self.xdotool("search", "--limit", "1", "--name", f"^{title}$")
+        window = self.find(title)
         if not window:
             raise AssertionError(f"no X window titled {title!r}")
         # Not --sync: a program busy between two of its dispatches answers the
-        # window manager late, and the keys would then arrive late too.
+        # window manager late. Wait for the activation instead, however long.
         if self.xdotool("getactivewindow") != window:
             self.xdotool("windowactivate", window)
-            time.sleep(0.3)
+            if not wait_until(lambda: self.xdotool("getactivewindow") == window, 60):
+                raise AssertionError(f"the window {title!r} never became active")
         self.xdotool("key", "--clearmodifiers", *keys)
 
-    def wait_window(self, title, seconds=60):
+    def wait_window(self, title, seconds=120):
         """Waits for an X window titled `title`, without starting any Wine process."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if self.xdotool("search", "--limit", "1", "--name", f"^{title}$"):
-                return True
-            time.sleep(0.3)
-        return False
+        return bool(wait_until(lambda: self.find(title), seconds, 0.3))
 
     def click_close_box(self, frame):
         """Clicks the close box of a window whose frame is [x, y, w, h]."""
@@ -128,6 +192,11 @@ class Display:
 
     def click(self, x, y):
         self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def click_control(self, window, control_id):
+        """Clicks the middle of a control of a window that the probe dumped."""
+        x, y, w, h = controls(window["form"])[control_id]["screen"]
+        self.click(x + w // 2, y + h // 2)
 
     def screenshot(self, path, frame=None):
         """Saves the screen, or the part `frame` = [x, y, w, h] of it, as PNG."""
@@ -160,14 +229,22 @@ def install_wine_fonts(drive_c):
 
 
 class Prefix:
-    """A fresh Wine prefix, 64-bit (win64) or 32-bit (win32), on `display`."""
+    """A Wine prefix, 64-bit (win64) or 32-bit (win32), whose programs show
+    their windows on `display`: a fresh one in a new temporary folder, or the
+    one at `path`, created there if it does not exist yet."""
 
-    def __init__(self, arch, display, root=None):
+    def __init__(self, arch, display, root=None, path=None, restart_server=True):
         self.arch = arch
         self.display = display
-        self.path = Path(tempfile.mkdtemp(prefix=f"vek-{arch}-", dir=root))
+        self.path = Path(path) if path else Path(tempfile.mkdtemp(prefix=f"vek-{arch}-", dir=root))
         started = time.monotonic()
-        run(["wineboot", "-i"], env=self.env(), timeout=600)
+        # A Wine server already running for this prefix may have been started
+        # without a display (a wineboot in a terminal, say): programs that
+        # join it cannot open windows. Ours is started on `display`.
+        if restart_server and (self.path / "system.reg").exists():
+            self.kill()
+        if not (self.drive_c / "windows").is_dir():
+            run(["wineboot", "-i"], env=self.env(), timeout=900)
         install_wine_fonts(self.drive_c)
         # Arial is a Windows font: Liberation Sans has the same metrics.
         self.wine("reg", "add", r"HKCU\Software\Wine\Fonts\Replacements",
@@ -194,7 +271,7 @@ class Prefix:
         """Where a 32-bit program's system libraries live."""
         return self.drive_c / "windows" / ("syswow64" if self.arch == "win64" else "system32")
 
-    def wine(self, *args, timeout=120, check=True):
+    def wine(self, *args, timeout=300, check=True):
         return run(["wine", *args], env=self.env(), timeout=timeout, check=check)
 
     def start(self, exe, cwd=None, **extra_env):
@@ -207,7 +284,7 @@ class Prefix:
         return "C:\\" + str(Path(path).relative_to(self.drive_c)).replace("/", "\\")
 
     def wait_idle(self):
-        run(["wineserver", "-w"], env=self.env(), timeout=120, check=False)
+        run(["wineserver", "-w"], env=self.env(), timeout=300, check=False)
 
     def kill(self):
         run(["wineserver", "-k"], env=self.env(), check=False)
@@ -219,21 +296,39 @@ class Prefix:
 
 
 class Probe:
-    """The Win32 probe, run inside the prefix."""
+    """The Win32 probe, run inside the prefix: the tests' eyes on the
+    program's windows, controls, texts and focus."""
 
     def __init__(self, prefix):
         self.prefix = prefix
         self.exe = prefix.drive_c / "vekprobe.exe"
         shutil.copy(BUILD / "vekprobe.exe", self.exe)
 
-    def _run(self, *args, timeout=60):
+    def _run(self, *args, timeout=120):
         return self.prefix.wine(str(self.exe), *args, timeout=timeout, check=False)
 
-    def wait(self, title, seconds=60):
-        return self._run("wait", title, str(seconds), timeout=seconds + 30).returncode == 0
+    def wait(self, title, seconds=120):
+        """True once a visible window titled `title` exists."""
+        return self._run("wait", title, str(seconds), timeout=seconds + 60).returncode == 0
 
-    def wait_gone(self, title, seconds=30):
-        return self._run("gone", title, str(seconds), timeout=seconds + 30).returncode == 0
+    def ready(self, title, seconds=120):
+        """Waits until the window titled `title` is shown, enabled and holds
+        the keyboard focus, as after its start; returns its dump."""
+        if self._run("ready", title, str(seconds), timeout=seconds + 60).returncode != 0:
+            raise AssertionError(f"no window titled {title!r} took the focus")
+        return self.dump(title)
+
+    def wait_gone(self, title, seconds=120):
+        return self._run("gone", title, str(seconds), timeout=seconds + 60).returncode == 0
+
+    def menu_state(self, title):
+        """The menu state of the window's thread: 0 none, 1 in menu mode
+        without a popup menu, 2 a popup menu shown."""
+        return int(self._run("menustate", title).stdout.decode().strip() or 0)
+
+    def wait_menu(self, title, state, seconds=120):
+        """True once the menu state of the window's thread is `state`."""
+        return self._run("menu", title, str(state), str(seconds), timeout=seconds + 60).returncode == 0
 
     def dump(self, title):
         result = self._run("dump", title)
@@ -241,37 +336,80 @@ class Probe:
             raise AssertionError(result.stderr.decode(errors="replace"))
         return json.loads(result.stdout.decode("ascii"))
 
+    def panel_text(self, title):
+        return controls(self.dump(title)["form"])[PNL_AGUARDE]["text"]
+
     def boxes(self):
         return json.loads(self._run("boxes").stdout.decode("ascii"))
 
-    def wait_box(self, seconds=30):
+    def wait_box(self, seconds=120):
         """The first dialog or message box to appear."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            boxes = self.boxes()
-            if boxes:
-                return boxes[0]
-            time.sleep(0.3)
-        raise AssertionError("no dialog appeared")
+        boxes = wait_until(self.boxes, seconds, 0.3)
+        if not boxes:
+            raise AssertionError("no dialog appeared")
+        return boxes[0]
 
-    def watch(self, title, control_id, seconds=60):
-        """Starts watching the texts of a control; returns a function that
-        waits for the watch to end (at the first dialog, the window's end or
-        the time limit) and returns the texts seen, in order."""
-        out = tempfile.TemporaryFile()
+    def watch(self, title, control_id, seconds=300):
+        """Starts watching the texts of a control and returns once the watch
+        has seen the first one; returns a function that waits for the watch to
+        end (at the first dialog, the window's end or the time limit) and
+        returns the texts seen, in order."""
+        out = tempfile.NamedTemporaryFile()
         process = subprocess.Popen(["wine", str(self.exe), "watch", title, str(control_id), str(seconds)],
                                    env=self.prefix.env(), stdout=out, stderr=subprocess.DEVNULL)
+        # The watch prints the control's text as soon as it runs: from then on
+        # no change can escape it.
+        def started():
+            return b'"' in Path(out.name).read_bytes()
+        wait_until(lambda: started() or process.poll() is not None, 120, 0.05)
+        if not started():
+            raise AssertionError("the watch did not start")
 
         def result():
-            process.wait(seconds + 30)
-            out.seek(0)
-            texts = json.loads(out.read().decode("ascii"))
+            process.wait(seconds + 60)
+            texts = json.loads(Path(out.name).read_bytes().decode("ascii"))
             out.close()
             return texts
         return result
 
     def enable(self, title, control_id, enabled):
         return self._run("enable", title, str(control_id), "1" if enabled else "0").returncode == 0
+
+
+def box_texts(box):
+    """The texts of a dialog or message box, as the bytes the program wrote."""
+    return [cp1252(c["text"]) for c in controls(box).values()
+            if c["class"].lower() == "static" and c["text"]]
+
+
+def dismiss(display, probe, box):
+    """Presses the OK of `box` with Enter, as a person would, and waits until
+    it has closed."""
+    before = len(probe.boxes())
+    display.key(box["text"], "Return")
+    if not wait_until(lambda: len(probe.boxes()) < before, 120, 0.3):
+        raise AssertionError(f"the box {box['text']!r} did not close")
+
+
+def assert_keys_ignored(display, probe, title, *keys):
+    """Types `keys` into the window, then proves that they have been handled
+    without closing it: Alt+Space, typed after them, opens the system menu
+    only once the keys before it have been dispatched. Esc then closes the
+    menu, and a second Esc leaves the menu mode where the first one leaves
+    the window in it, as Windows does."""
+    display.key(title, *keys)
+    display.key(title, "alt+space")
+    if not probe.wait_menu(title, 2):
+        raise AssertionError(f"the window {title!r} closed or did not handle {keys}")
+    display.key(title, "Escape")
+    if not wait_until(lambda: probe.menu_state(title) != 2, 120):
+        raise AssertionError("the system menu did not close")
+    if probe.menu_state(title) == 1:
+        display.key(title, "Escape")
+        if not probe.wait_menu(title, 0):
+            raise AssertionError("the window stayed in menu mode")
+    if not probe.wait(title, 1):
+        raise AssertionError(f"{keys} closed the window {title!r}")
 
 
 def cp1252(text):
@@ -288,7 +426,7 @@ def controls(node):
     return found
 
 
-def wait_for_exit(process, seconds=30):
+def wait_for_exit(process, seconds=120):
     try:
         return process.wait(seconds)
     except subprocess.TimeoutExpired:

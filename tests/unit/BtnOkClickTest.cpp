@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "app/LayoutPrincipal.h"
 #include "app/UntPrincipal.h"
 #include "app/payload/Payloads.h"
@@ -68,7 +70,7 @@ Journal Inicio() {
   return expected;
 }
 
-Journal Progresso(int n, const std::string& nome) {
+Journal Progresso(std::size_t n, const std::string& nome) {
   Journal expected = {"SetText " + kPainel + " " + std::to_string(n) + " / 7  [ " + nome + " ]"};
   Append(&expected, Mostra(true));
   expected.push_back("Pause 1000");
@@ -82,15 +84,18 @@ Journal Resumo() {
   return expected;
 }
 
-const char* const kNomes[] = {"LIBXML2.DLL", "LIBXMLSEC.DLL", "LIBXMLSEC-OPENSSL.DLL",
-                              "LIBXSLT.DLL", "MIDAS.DLL",     "ZLIB1.DLL",
-                              "ICONV.DLL"};
+// The name on the wait panel and in the warnings: the file name in capitals.
+std::string Nome(std::size_t n) {
+  std::string nome = kPayloads[n - 1].fileName;
+  for (char& c : nome) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return nome;
+}
 
 TEST_F(BtnOkClickTest, ACompleteRunShowsEachFileThenSucceedsAndPressesExit) {
   ASSERT_FALSE(form.BtnOkClick().Raised());
 
   Journal expected = Inicio();
-  for (int n = 1; n <= 7; ++n) Append(&expected, Progresso(n, kNomes[n - 1]));
+  for (std::size_t n = 1; n <= kPayloadCount; ++n) Append(&expected, Progresso(n, Nome(n)));
   Append(&expected, Resumo());
   Append(&expected, {kSucesso, "Press " + kSair, "CloseForm"});
   EXPECT_EQ(expected, Screen());
@@ -118,12 +123,12 @@ TEST_F(BtnOkClickTest, RefusedFilesAreReportedOneByOneThenTheAdviceAndFocusOnIns
   ASSERT_FALSE(form.BtnOkClick().Raised());
 
   Journal expected = Inicio();
-  for (int n = 1; n <= 7; ++n) {
-    Append(&expected, Progresso(n, kNomes[n - 1]));
+  for (std::size_t n = 1; n <= kPayloadCount; ++n) {
+    Append(&expected, Progresso(n, Nome(n)));
     if (n == 2 || n == 7) {
       // The panel is hidden while the message is open, then shown again.
       Append(&expected, Mostra(false));
-      expected.push_back(Aviso(kNomes[n - 1]));
+      expected.push_back(Aviso(Nome(n)));
       Append(&expected, Mostra(true));
     }
   }

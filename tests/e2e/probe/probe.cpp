@@ -5,6 +5,12 @@
 //
 //   probe wait TITLE SECONDS      exit 0 once a visible window of that title exists
 //   probe gone TITLE SECONDS      exit 0 once no window of that title exists
+//   probe ready TITLE SECONDS     exit 0 once that window is visible, enabled and
+//                                 holds the keyboard focus
+//   probe menustate TITLE         the menu state of the window's thread: 0 none,
+//                                 1 menu mode without a popup, 2 a popup menu
+//   probe menu TITLE STATE SECONDS
+//                                 exit 0 once the menu state is STATE
 //   probe dump TITLE              the window, its client size and its controls
 //   probe boxes                   every visible dialog or message box
 //   probe enable TITLE ID 0|1     disables or enables the control ID
@@ -141,12 +147,62 @@ int Boxes() {
   return 0;
 }
 
-int Wait(const char* title, int seconds, bool untilGone) {
-  for (int waited = 0; waited < seconds * 10; ++waited) {
-    if ((FindTopLevel(title) != nullptr) != untilGone) return 0;
+// Polls `condition` every 100 ms for up to `seconds`: exit code 0 once it holds.
+template <typename Condition>
+int WaitFor(int seconds, Condition condition) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
+    if (condition()) return 0;
     Sleep(100);
   }
-  return 1;
+  return condition() ? 0 : 1;
+}
+
+int Wait(const char* title, int seconds, bool untilGone) {
+  return WaitFor(seconds, [&] { return (FindTopLevel(title) != nullptr) != untilGone; });
+}
+
+int Ready(const char* title, int seconds) {
+  return WaitFor(seconds, [&] {
+    HWND window = FindTopLevel(title);
+    if (!window || !IsWindowEnabled(window)) return false;
+    HWND focus = FocusOf(window);
+    return focus == window || (focus && IsChild(window, focus));
+  });
+}
+
+// The menu state of the thread that owns the window titled `title`: 0 none,
+// 1 menu mode without a popup menu shown (after Esc has closed one), 2 a
+// popup menu shown.
+struct PopupSearch {
+  DWORD thread;
+  bool found;
+};
+
+BOOL CALLBACK NotePopup(HWND window, LPARAM search) {
+  auto& s = *reinterpret_cast<PopupSearch*>(search);
+  char className[64];
+  GetClassNameA(window, className, sizeof className);
+  if (IsWindowVisible(window) && std::strcmp(className, "#32768") == 0 &&
+      GetWindowThreadProcessId(window, nullptr) == s.thread) {
+    s.found = true;
+  }
+  return TRUE;
+}
+
+int MenuState(const char* title) {
+  HWND window = FindTopLevel(title);
+  if (!window) return 0;
+  PopupSearch search = {GetWindowThreadProcessId(window, nullptr), false};
+  EnumWindows(NotePopup, reinterpret_cast<LPARAM>(&search));
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(search.thread, &info);
+  if (search.found || (info.flags & GUI_POPUPMENUMODE)) return 2;
+  return (info.flags & GUI_INMENUMODE) ? 1 : 0;
+}
+
+int WaitMenu(const char* title, int state, int seconds) {
+  return WaitFor(seconds, [&] { return MenuState(title) == state; });
 }
 
 // Controls may be nested in panels: searches the whole tree for the id.
@@ -242,6 +298,14 @@ int Time(const char* title, int button, int panel, int seconds) {
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(argv[2], std::atoi(argv[3]), false);
   if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) return Wait(argv[2], std::atoi(argv[3]), true);
+  if (argc >= 4 && std::strcmp(argv[1], "ready") == 0) return Ready(argv[2], std::atoi(argv[3]));
+  if (argc >= 5 && std::strcmp(argv[1], "menu") == 0) {
+    return WaitMenu(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  }
+  if (argc >= 3 && std::strcmp(argv[1], "menustate") == 0) {
+    std::printf("%d\n", MenuState(argv[2]));
+    return 0;
+  }
   if (argc >= 3 && std::strcmp(argv[1], "dump") == 0) return Dump(argv[2]);
   if (argc >= 2 && std::strcmp(argv[1], "boxes") == 0) return Boxes();
   if (argc >= 5 && std::strcmp(argv[1], "enable") == 0) {
@@ -253,7 +317,7 @@ int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "watch") == 0) {
     return Watch(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   }
-  std::fprintf(stderr, "usage: probe wait|gone TITLE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
+  std::fprintf(stderr, "usage: probe wait|gone|ready TITLE SECONDS | menustate TITLE | menu TITLE STATE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
                " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS\n");
   return 2;
 }
