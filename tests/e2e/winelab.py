@@ -164,20 +164,23 @@ class Display:
         return run(["xdotool", *args], env=self.env(), check=False).stdout.decode().strip()
 
     def find(self, title):
-        """The visible X window titled `title`, or an empty string. (The
-        application's invisible owner window carries the same title.)"""
-        return self.xdotool("search", "--onlyvisible", "--limit", "1", "--name", f"^{title}$")
+        """The visible X windows titled `title`, as a list. (The application's
+        invisible owner window carries the same title, and so does the
+        standard error box.)"""
+        return self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
 
     def key(self, title, *keys):
-        """Activates the X window titled `title` and types `keys` into it."""
-        window = self.find(title)
-        if not window:
+        """Types `keys` into the window titled `title`, activating it first
+        unless it is active already. Of two windows of that title (the main
+        window and a box that it owns), the active one takes the keys."""
+        windows = self.find(title)
+        if not windows:
             raise AssertionError(f"no X window titled {title!r}")
         # Not --sync: a program busy between two of its dispatches answers the
         # window manager late. Wait for the activation instead, however long.
-        if self.xdotool("getactivewindow") != window:
-            self.xdotool("windowactivate", window)
-            if not wait_until(lambda: self.xdotool("getactivewindow") == window, 60):
+        if self.xdotool("getactivewindow") not in windows:
+            self.xdotool("windowactivate", windows[0])
+            if not wait_until(lambda: self.xdotool("getactivewindow") in windows, 60):
                 raise AssertionError(f"the window {title!r} never became active")
         self.xdotool("key", "--clearmodifiers", *keys)
 
@@ -385,9 +388,9 @@ def box_texts(box):
 def dismiss(display, probe, box):
     """Presses the OK of `box` with Enter, as a person would, and waits until
     it has closed."""
-    before = len(probe.boxes())
     display.key(box["text"], "Return")
-    if not wait_until(lambda: len(probe.boxes()) < before, 120, 0.3):
+    # That very box: another one may open at once in its place.
+    if not wait_until(lambda: box["handle"] not in [b["handle"] for b in probe.boxes()], 120, 0.3):
         raise AssertionError(f"the box {box['text']!r} did not close")
 
 

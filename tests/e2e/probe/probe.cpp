@@ -75,7 +75,8 @@ void PrintControl(HWND control, HWND focus, int depth) {
   RECT screen = rect;
   MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
   const LONG style = GetWindowLongA(control, GWL_STYLE);
-  std::printf("%*s{\"id\": %d, \"class\": ", depth * 2, "", GetDlgCtrlID(control));
+  std::printf("%*s{\"id\": %d, \"handle\": %lu, \"class\": ", depth * 2, "", GetDlgCtrlID(control),
+              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(control)));
   PrintString(className);
   std::printf(", \"text\": ");
   PrintWindowText(control);
