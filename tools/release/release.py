@@ -147,8 +147,12 @@ def main(argv):
         say("usage: tools/release.sh [OUTPUT]   (default build/release/)")
         return 2
     output = Path(argv[1] if len(argv) == 2 else ROOT / "build" / "release").absolute()
-    if output == BUILD or BUILD in output.parents or output in BUILD.parents:
-        say(f"the output folder may not hold or lie inside the build folder {BUILD}")
+    if output == BUILD or BUILD in output.parents:
+        say(f"the output folder may not lie inside the build folder {BUILD}, which each "
+            "release removes")
+        return 2
+    if output.exists() and not output.is_dir():
+        say(f"{output} is not a folder")
         return 2
     try:
         make(output, dict(os.environ))
