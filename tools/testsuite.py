@@ -62,6 +62,7 @@ def main():
         ("payload tests", lambda: python_suite(ROOT / "tests" / "payload",
                                                {"VEK_PAYLOAD_BUILT": payload})),
         ("end-to-end tests", lambda: python_suite(ROOT / "tests" / "e2e")),
+        ("release tests", lambda: python_suite(ROOT / "tests" / "release")),
     ]
     totals = {"passed": 0, "failed": 0, "skipped": 0}
     lines = []

@@ -1,0 +1,149 @@
+"""The payload set a build embedded, read from the manifest.txt that
+tools/payload/build.py writes beside the seven files, and the Debian
+packages each file comes from, with the places their notices are read from."""
+
+import hashlib
+import itertools
+import subprocess
+from collections import namedtuple
+from pathlib import Path
+
+import licences
+
+# kind: "debian" (built from or taken from Debian packages), "own",
+# "placeholder" (our stand-in midas.dll) or "licensed" (the packager's midas.dll).
+# parts: [(Debian package, version)], in the manifest's order.
+Entry = namedtuple("Entry", "name kind package version size sha256 parts")
+
+
+class Problem(Exception):
+    pass
+
+
+def sha256_file(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+def installed_version(binary):
+    """The version of an installed Debian binary package, or None."""
+    done = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", binary],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return done.stdout.strip() if done.returncode == 0 and done.stdout.strip() else None
+
+
+def installed_source(binary):
+    """(source package, source version) of an installed binary package."""
+    done = subprocess.run(["dpkg-query", "-W", "-f", "${source:Package}\t${source:Version}",
+                           binary], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    if done.returncode != 0 or "\t" not in done.stdout:
+        raise Problem(f"the package {binary} is not installed; run tools/setup-debian.sh")
+    package, version = done.stdout.strip().split("\t")
+    return package, version
+
+
+def split_versions(field, count):
+    """The `count` versions joined by "+" in `field`. Debian versions hold
+    "+" themselves ("1.2.13+dfsg-1"), but each one begins with a digit, so
+    the cut that gives only such parts is the one."""
+    cuts = [i for i, c in enumerate(field) if c == "+"]
+    found = []
+    for chosen in itertools.combinations(cuts, count - 1):
+        bounds = [-1, *chosen, len(field)]
+        parts = [field[a + 1:b] for a, b in zip(bounds, bounds[1:])]
+        if all(p[:1].isdigit() for p in parts):
+            found.append(parts)
+    if len(found) != 1:
+        raise Problem(f"cannot tell the {count} versions apart in {field!r}")
+    return found[0]
+
+
+def read(folder):
+    """The manifest's entries, in its order, each file checked against its
+    recorded size and SHA-256. Raises Problem naming what is wrong."""
+    folder = Path(folder)
+    manifest = folder / "manifest.txt"
+    if not manifest.is_file():
+        raise Problem(f"{folder} has no manifest.txt: a release needs the set that "
+                      "tools/payload/build.sh builds, whose packages it can name")
+    entries = []
+    for line in manifest.read_text().splitlines():
+        if not line.strip() or line.startswith("#"):
+            continue
+        name, package, version, size, sha256 = line.split("\t")
+        path = folder / name
+        if not path.is_file() or path.stat().st_size != int(size) or sha256_file(path) != sha256:
+            raise Problem(f"{path} is not the file its manifest describes")
+        if package == licences.LICENSED_MIDAS:
+            kind, parts = "licensed", []
+        elif package in licences.OWN:
+            kind = "placeholder" if "placeholder" in package else "own"
+            parts = []
+        else:
+            kind = "debian"
+            packages = package.split("+")
+            parts = list(zip(packages, split_versions(version, len(packages))))
+            for name_, _ in parts:
+                if name_ not in licences.DEBIAN:
+                    raise Problem(f"no licence is recorded for the Debian package {name_} "
+                                  f"({name}): add it to tools/release/licences.py")
+        entries.append(Entry(name, kind, package, version, int(size), sha256, parts))
+    if len(entries) != 7:
+        raise Problem(f"{manifest} names {len(entries)} files, not seven")
+    return entries
+
+
+def without_epoch(version):
+    return version.split(":", 1)[1] if ":" in version else version
+
+
+class Sources:
+    """Finds the unpacked Debian source packages: in the payload cache,
+    where build.py keeps them, or fetched with apt-get source, at the exact
+    version, into `scratch`."""
+
+    def __init__(self, payload_folder, scratch):
+        self.cache = Path(payload_folder).resolve().parent.parent / "sources"
+        self.scratch = Path(scratch)
+
+    def tree(self, package, version):
+        cached = self.cache / f"{package}_{without_epoch(version)}" / "tree"
+        if (cached / "debian" / "copyright").is_file():
+            return cached
+        home = self.scratch / f"{package}_{without_epoch(version)}"
+        if not home.is_dir():
+            home.mkdir(parents=True)
+            done = subprocess.run(["apt-get", "source", "--only-source", f"{package}={version}"],
+                                  cwd=home, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                  text=True)
+            if done.returncode != 0:
+                raise Problem(f"apt-get source {package}={version} failed; its notices are "
+                              f"needed for the release:\n{done.stdout[-2000:]}")
+        trees = [p for p in home.iterdir() if p.is_dir()]
+        if len(trees) != 1:
+            raise Problem(f"apt-get source {package}={version} unpacked {len(trees)} folders")
+        return trees[0]
+
+    def notice_files(self, package, version):
+        """[(title, path)]: debian/copyright and the upstream licence files of
+        a source package, or the copyright file that an installed binary
+        package carries."""
+        entry = licences.DEBIAN[package]
+        if entry.binary:
+            installed = installed_version(package)
+            if installed != version:
+                raise Problem(f"the set was built with {package} {version}, but "
+                              f"{installed or 'no version'} is installed: its notices "
+                              "would not be those of the library inside")
+            return [("copyright", Path("/usr/share/doc") / package / "copyright")]
+        tree = self.tree(package, version)
+        files = [("debian/copyright", tree / "debian" / "copyright")]
+        for name in entry.upstream:
+            if not (tree / name).is_file():
+                raise Problem(f"{package} {version} has no {name}; review "
+                              "tools/release/licences.py for this version")
+            files.append((name, tree / name))
+        return files

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""release.py [OUTPUT]: builds VekDll.exe from a clean build folder with the
+win32 preset and writes the release into OUTPUT (default build/release/):
+VekDll.exe (Authenticode-signed when VEK_SIGN_PKCS12 and
+VEK_SIGN_PASSWORD_FILE are set), VekDll.spdx.json, THIRD-PARTY-NOTICES.txt
+and SHA256SUMS. tools/release.sh runs it after the machine's set-up.
+
+The files are made in a folder beside OUTPUT and moved into it only when all
+four exist, so a failed release leaves OUTPUT as it was. SOURCE_DATE_EPOCH
+(by default the last commit's time) dates the bill of materials; nothing
+else in the release depends on the time or on the folder it is built in."""
+
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+import notices
+import payloadset
+import pe
+import sbom
+import signing
+
+ROOT = Path(__file__).resolve().parents[2]
+BUILD = ROOT / "build" / "release-win32"
+EXE = "VekDll.exe"
+FILES = [EXE, "VekDll.spdx.json", "THIRD-PARTY-NOTICES.txt"]
+
+
+class Failed(Exception):
+    pass
+
+
+def say(message):
+    print(f"release: {message}", file=sys.stderr, flush=True)
+
+
+def git(*args):
+    done = subprocess.run(["git", *args], cwd=ROOT, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True)
+    return done.stdout.strip() if done.returncode == 0 else None
+
+
+def source_date_epoch(env):
+    value = env.get("SOURCE_DATE_EPOCH") or git("log", "-1", "--format=%ct")
+    if not value or not value.isdigit():
+        raise Failed("SOURCE_DATE_EPOCH is not set and there is no git commit to take the "
+                     "time from; set it to the release's time in seconds since 1970")
+    return int(value)
+
+
+def placeholder_refused():
+    return Failed("midas.dll would be our PLACEHOLDER, not the real library. Give the "
+                  "licensed copy with VEK_MIDAS_DLL=/path/to/midas.dll, or set "
+                  "VEK_ALLOW_PLACEHOLDER=1 for a release that is not for distribution "
+                  "(its bill of materials and notices then say so)")
+
+
+def distro():
+    """The purl distro qualifier of this machine's Debian, e.g. debian-12."""
+    fields = {}
+    for line in Path("/etc/os-release").read_text().splitlines():
+        key, _, value = line.partition("=")
+        fields[key] = value.strip('"')
+    if fields.get("VERSION_ID"):
+        return f"{fields.get('ID', 'debian')}-{fields['VERSION_ID']}"
+    return fields.get("VERSION_CODENAME", "debian")
+
+
+def build(env):
+    """A clean build of VekDll.exe with the win32 preset; returns the
+    payload folder that it embedded."""
+    shutil.rmtree(BUILD, ignore_errors=True)
+    for args in (["cmake", "--preset", "win32", "-B", str(BUILD)],
+                 ["cmake", "--build", str(BUILD), "--target", "VekDll"]):
+        if subprocess.run(args, cwd=ROOT, env=env, stdout=sys.stderr).returncode != 0:
+            raise Failed(f"the build failed: {' '.join(args)}")
+    return Path((BUILD / "payload" / "folder.txt").read_text().strip())
+
+
+def check_carried(exe, entries):
+    """The executable's DLLFILE resources must be the seven files of the set,
+    byte for byte: the bill of materials describes what is really inside."""
+    carried = sorted(hashlib.sha256(data).hexdigest()
+                     for data in pe.Image(exe).resources_of_type("DLLFILE").values())
+    if carried != sorted(e.sha256 for e in entries):
+        raise Failed(f"{exe} does not carry the seven files of its payload set")
+
+
+def sums(folder):
+    lines = [f"{payloadset.sha256_file(folder / name)}  {name}" for name in sorted(FILES)]
+    (folder / "SHA256SUMS").write_text("\n".join(lines) + "\n")
+
+
+def make(output, env):
+    allowed = env.get("VEK_ALLOW_PLACEHOLDER") == "1"
+    epoch = source_date_epoch(env)
+    if not env.get("VEK_MIDAS_DLL") and not allowed:
+        raise placeholder_refused()
+    signer = signing.from_environment(env)
+    if git("status", "--porcelain", "--untracked-files=no"):
+        say(f"warning: the working tree has changes not committed; this release is not "
+            f"that of commit {git('rev-parse', '--short', 'HEAD')}")
+
+    env = dict(env, SOURCE_DATE_EPOCH=str(epoch), TZ="UTC", LC_ALL="C")
+    folder = build(env)
+    entries = payloadset.read(folder)
+    placeholder = any(e.kind == "placeholder" for e in entries)
+    if placeholder and not allowed:
+        raise placeholder_refused()
+    unsigned = BUILD / EXE
+    check_carried(unsigned, entries)
+    product = pe.Image(unsigned).version_strings()
+
+    output.parent.mkdir(parents=True, exist_ok=True)
+    staging = Path(tempfile.mkdtemp(prefix=f".{output.name}.", dir=output.parent))
+    try:
+        if signer:
+            signer.sign(unsigned, staging / EXE, product["ProductName"])
+            check_carried(staging / EXE, entries)
+        else:
+            shutil.copyfile(unsigned, staging / EXE)
+        digest = payloadset.sha256_file(staging / EXE)
+        sbom.write(staging / "VekDll.spdx.json",
+                   sbom.document(EXE, digest, product, entries, epoch, bool(signer), distro()))
+        text = notices.text(product, entries, payloadset.Sources(folder, staging / "sources"))
+        (staging / "THIRD-PARTY-NOTICES.txt").write_text(text, encoding="utf-8")
+        sums(staging)
+        output.mkdir(parents=True, exist_ok=True)
+        for name in [*FILES, "SHA256SUMS"]:
+            os.replace(staging / name, output / name)
+    finally:
+        shutil.rmtree(staging, ignore_errors=True)
+
+    say(f"{output}: {', '.join([*FILES, 'SHA256SUMS'])}")
+    say(f"VekDll.exe is signed by {signer.subject}" if signer else
+        "VekDll.exe is NOT signed (set VEK_SIGN_PKCS12 and VEK_SIGN_PASSWORD_FILE to sign it)")
+    if placeholder:
+        say("warning: midas.dll is our PLACEHOLDER; this release is not for distribution")
+
+
+def main(argv):
+    if len(argv) > 2:
+        say("usage: tools/release.sh [OUTPUT]   (default build/release/)")
+        return 2
+    output = Path(argv[1] if len(argv) == 2 else ROOT / "build" / "release").absolute()
+    if output == BUILD or BUILD in output.parents:
+        say(f"the output folder may not lie inside the build folder {BUILD}, which each "
+            "release removes")
+        return 2
+    if output.exists() and not output.is_dir():
+        say(f"{output} is not a folder")
+        return 2
+    try:
+        make(output, dict(os.environ))
+    except (Failed, signing.Refused, payloadset.Problem, pe.NotPE) as problem:
+        say(f"FAILED: {problem}")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
