@@ -24,21 +24,31 @@ configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
 
 include(cmake/Payload.cmake)
 
-add_executable(VekDll WIN32
-  app/VekDll.cpp
-  app/resources/VekDll.rc
-  ${CMAKE_BINARY_DIR}/payload/Payloads.rc
+# The Win32 layer, linked by VekDll.exe and by its tests.
+set(VEK_WIN32_SOURCES
   platform/Resample.cpp
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
   platform/win32/DllSearch.cpp
+  platform/win32/FileSystem.cpp
   platform/win32/InformationDialog.cpp
   platform/win32/MainForm.cpp
-  platform/win32/Memory.cpp
   platform/win32/Paint.cpp
   platform/win32/Picture.cpp
   platform/win32/Platform.cpp
   platform/win32/Services.cpp
+  platform/win32/SystemError.cpp
+  platform/win32/WholeFile.cpp
+  platform/win32/WideText.cpp
+)
+
+add_executable(VekDll WIN32
+  app/VekDll.cpp
+  app/resources/VekDll.rc
+  ${CMAKE_BINARY_DIR}/payload/Payloads.rc
+  ${VEK_WIN32_SOURCES}
+  platform/win32/Memory.cpp
+  platform/win32/SearchFunctions.cpp
 )
 add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES OBJECT_DEPENDS "${VEK_IMAGES}")
@@ -62,3 +72,61 @@ target_link_libraries(vekmarker PRIVATE kernel32)
 add_executable(vekimports tests/e2e/marker/imports.c)
 target_link_libraries(vekimports PRIVATE ole32 gdi32 user32 kernel32)
 target_link_options(vekimports PRIVATE -static -s)
+
+# The Win32 layer's own tests, run under Wine by `ctest --preset win32`:
+# GoogleTest from Debian's sources (the googletest package), built with the
+# program's compiler. One test executable, run once; it writes its cases to
+# win32_tests.xml.
+set(VEK_GTEST_DIR /usr/src/googletest/googletest)
+if(NOT EXISTS ${VEK_GTEST_DIR}/src/gtest-all.cc)
+  message(FATAL_ERROR "GoogleTest's sources are missing from ${VEK_GTEST_DIR}: "
+                      "tools/setup-debian.sh installs them (googletest)")
+endif()
+add_library(vekgtest STATIC EXCLUDE_FROM_ALL ${VEK_GTEST_DIR}/src/gtest-all.cc)
+# Our port header first: the compiler's win32 thread model has no std::mutex.
+target_include_directories(vekgtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/win32/gtest-port)
+target_include_directories(vekgtest PUBLIC ${VEK_GTEST_DIR}/include PRIVATE ${VEK_GTEST_DIR})
+
+add_executable(win32_tests
+  tests/win32/Main.cpp
+  tests/win32/Boxes.cpp
+  tests/win32/TestFolder.cpp
+  tests/win32/WholeFileTest.cpp
+  tests/win32/Win32Tests.rc
+  ${VEK_WIN32_SOURCES}
+  platform/win32/SearchFunctions.cpp
+)
+target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra>)
+target_link_libraries(win32_tests PRIVATE vekgtest vekcore ole32 gdi32 user32 kernel32)
+target_link_options(win32_tests PRIVATE -static)
+
+# The test build of the library-search fallback, and the library that the
+# test plants beside it under system libraries' names.
+add_executable(search_fallback
+  tests/win32/SearchFallbackProgram.cpp
+  tests/win32/SearchFallbackProgram.rc
+  tests/win32/Boxes.cpp
+  tests/win32/TestFolder.cpp
+  tests/win32/LegacySearchFunctions.cpp
+  ${VEK_WIN32_SOURCES}
+)
+add_dependencies(search_fallback vekimages)
+target_include_directories(search_fallback PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(search_fallback PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
+set_source_files_properties(tests/win32/SearchFallbackProgram.rc PROPERTIES
+  OBJECT_DEPENDS "${VEK_IMAGES}")
+target_link_libraries(search_fallback PRIVATE vekcore ole32 gdi32 user32 kernel32)
+target_link_options(search_fallback PRIVATE -static -municode)
+add_library(planted_library SHARED tests/win32/PlantedLibrary.c)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+target_link_options(planted_library PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)
+target_link_libraries(planted_library PRIVATE kernel32)
+add_dependencies(win32_tests search_fallback planted_library)
+
+enable_testing()
+add_test(NAME win32_layer
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/wine.sh ${CMAKE_BINARY_DIR}/wine-tests
+          $<TARGET_FILE:win32_tests> --gtest_output=xml:win32_tests.xml
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(win32_layer PROPERTIES TIMEOUT 1800)
