@@ -88,9 +88,13 @@ target_include_directories(vekgtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/win3
 target_include_directories(vekgtest PUBLIC ${VEK_GTEST_DIR}/include PRIVATE ${VEK_GTEST_DIR})
 
 add_executable(win32_tests
-  tests/win32/Main.cpp
+  ${VEK_GTEST_DIR}/src/gtest_main.cc
   tests/win32/Boxes.cpp
   tests/win32/TestFolder.cpp
+  tests/win32/BoxesTest.cpp
+  tests/win32/DllSearchTest.cpp
+  tests/win32/FileSystemTest.cpp
+  tests/win32/PlatformTest.cpp
   tests/win32/WholeFileTest.cpp
   tests/win32/Win32Tests.rc
   ${VEK_WIN32_SOURCES}
@@ -98,31 +102,41 @@ add_executable(win32_tests
 )
 target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra>)
-target_link_libraries(win32_tests PRIVATE vekgtest vekcore ole32 gdi32 user32 kernel32)
+target_link_libraries(win32_tests PRIVATE vekgtest vekcore advapi32 ole32 gdi32 user32 kernel32)
 target_link_options(win32_tests PRIVATE -static)
 
-# The test build of the library-search fallback, and the library that the
-# test plants beside it under system libraries' names.
-add_executable(search_fallback
-  tests/win32/SearchFallbackProgram.cpp
-  tests/win32/SearchFallbackProgram.rc
-  tests/win32/Boxes.cpp
-  tests/win32/TestFolder.cpp
-  tests/win32/LegacySearchFunctions.cpp
-  ${VEK_WIN32_SOURCES}
-)
-add_dependencies(search_fallback vekimages)
-target_include_directories(search_fallback PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(search_fallback PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
-set_source_files_properties(tests/win32/SearchFallbackProgram.rc PROPERTIES
+# The library-search test's two builds of the same program: with this
+# Windows' search functions, and with those of Windows without
+# SetDefaultDllDirectories; and the library that the test plants beside them
+# under system libraries' names.
+foreach(variant IN ITEMS modern fallback)
+  set(target search_${variant})
+  if(variant STREQUAL "modern")
+    set(functions platform/win32/SearchFunctions.cpp)
+  else()
+    set(functions tests/win32/LegacySearchFunctions.cpp)
+  endif()
+  add_executable(${target}
+    tests/win32/SearchOrderProgram.cpp
+    tests/win32/SearchOrderProgram.rc
+    tests/win32/Boxes.cpp
+    tests/win32/TestFolder.cpp
+    ${functions}
+    ${VEK_WIN32_SOURCES}
+  )
+  add_dependencies(${target} vekimages)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
+  target_link_libraries(${target} PRIVATE vekcore ole32 gdi32 user32 kernel32)
+  target_link_options(${target} PRIVATE -static -municode)
+endforeach()
+set_source_files_properties(tests/win32/SearchOrderProgram.rc PROPERTIES
   OBJECT_DEPENDS "${VEK_IMAGES}")
-target_link_libraries(search_fallback PRIVATE vekcore ole32 gdi32 user32 kernel32)
-target_link_options(search_fallback PRIVATE -static -municode)
 add_library(planted_library SHARED tests/win32/PlantedLibrary.c)
 set_target_properties(planted_library PROPERTIES PREFIX "")
 target_link_options(planted_library PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)
 target_link_libraries(planted_library PRIVATE kernel32)
-add_dependencies(win32_tests search_fallback planted_library)
+add_dependencies(win32_tests search_modern search_fallback planted_library)
 
 enable_testing()
 add_test(NAME win32_layer

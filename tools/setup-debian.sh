@@ -11,7 +11,7 @@ PACKAGES="
   cmake ninja-build g++ make pkg-config python3 file
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine

@@ -11,14 +11,16 @@ namespace {
 constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 // The libraries that Windows loads by name on this program's behalf and
-// that are not KnownDLLs on Vista and 7: those of the shell and its copy
-// engine, of the image decoder (itself loaded by COM from its full path)
-// and of themes and window painting.
+// that are not KnownDLLs on Vista and 7: those of themes and window painting,
+// of the shell and its copy engine, and of the image decoder (which COM
+// loads from its full path). A library that loads another by name while it
+// starts comes after that one, so that the other is loaded by then.
 constexpr const char* kLoadedOnOurBehalf[] = {
-    "comctl32.dll", "uxtheme.dll",  "dwmapi.dll",   "propsys.dll",  "windowscodecs.dll",
-    "version.dll",  "cryptbase.dll", "profapi.dll", "userenv.dll",  "ntmarta.dll",
-    "apphelp.dll",  "linkinfo.dll", "ntshrui.dll",  "srvcli.dll",   "cscapi.dll",
-    "sspicli.dll",  "secur32.dll",  "oleacc.dll",   "shell32.dll",  "shlwapi.dll",
+    "dwmapi.dll",   "uxtheme.dll",  "version.dll",   "cryptbase.dll", "cryptsp.dll",
+    "profapi.dll",  "userenv.dll",  "apphelp.dll",   "ntmarta.dll",   "propsys.dll",
+    "shcore.dll",   "oleaut32.dll", "oleacc.dll",    "netutils.dll",  "srvcli.dll",
+    "cscapi.dll",   "linkinfo.dll", "ntshrui.dll",   "comctl32.dll",  "shlwapi.dll",
+    "windowscodecs.dll", "shell32.dll",
 };
 
 }  // namespace

@@ -2,13 +2,16 @@
 // Questions to the file system about paths, in UTF-16 for the wide
 // functions, each of any length that Windows accepts.
 
+#include <windows.h>
+
 #include "platform/win32/WideText.h"
 
 namespace vek::win32 {
 
-// The full path of the running executable, however long: the buffer grows
-// until the whole path fits. Empty only if Windows cannot tell it.
-WideText ModulePath();
+// The full path of a loaded module, by default the running executable's,
+// however long: the buffer grows until the whole path fits. Empty only if
+// Windows cannot tell it.
+WideText ModulePath(HMODULE module = nullptr);
 
 // `path` expanded to a full path against the current folder, however long;
 // `path` itself when Windows cannot expand it.

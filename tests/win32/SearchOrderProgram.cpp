@@ -1,13 +1,14 @@
-// A test build of the program's start and of the work during which Windows
-// loads libraries on its behalf, linked with LegacySearchFunctions.cpp: the
-// library search is restricted as on Windows without SetDefaultDllDirectories.
+// The program's start and the work during which Windows loads libraries on
+// its behalf, for the library-search test. Built twice: with this Windows'
+// search functions (search_modern.exe) and with LegacySearchFunctions.cpp
+// (search_fallback.exe), as on Windows without SetDefaultDllDirectories.
 // Through the program's own Platform it shows a form with a picture and a
 // button glyph (the image decoder), the information dialog and a message
 // box (answered by a timer), and copies a file through the shell. Then it
 // writes the full paths of the libraries that were loaded after its start,
 // one per line, in UTF-8.
 //
-// Usage: search_fallback.exe <list-out> <copy-source> <copy-target>
+// Usage: search_<variant>.exe <list-out> <copy-source> <copy-target>
 
 #include <windows.h>
 #include <tlhelp32.h>
