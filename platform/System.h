@@ -72,10 +72,11 @@ class System {
 
   // Writes `size` bytes to `path` so that a file appears under that name
   // only when it is complete: the bytes go to a temporary file in the same
-  // folder (created for reading and writing, not shared), which then takes
-  // the name. If a file of that name appeared meanwhile (another instance),
-  // that one is kept. Whatever fails, nothing is left behind; leftovers of
-  // writes that were interrupted (a killed process) are removed first.
+  // folder (created for reading and writing, not shared), which takes the
+  // name while it is still open, so that another instance never removes it.
+  // If a file of that name appeared meanwhile (another instance), that one
+  // is kept. Whatever fails, nothing is left behind; leftovers of writes
+  // that were interrupted (a killed process) are removed first.
   virtual WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
                                      std::size_t size) = 0;
 

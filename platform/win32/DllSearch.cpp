@@ -14,13 +14,12 @@ constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 // that are not KnownDLLs on Vista and 7: those of themes and window painting,
 // of the shell and its copy engine, and of the image decoder (which COM
 // loads from its full path). A library that loads another by name while it
-// starts comes after that one, so that the other is loaded by then.
+// starts comes after that one, so that the other is loaded by then; one
+// that this Windows lacks is skipped.
 constexpr const char* kLoadedOnOurBehalf[] = {
-    "dwmapi.dll",   "uxtheme.dll",  "version.dll",   "cryptbase.dll", "cryptsp.dll",
-    "profapi.dll",  "userenv.dll",  "apphelp.dll",   "ntmarta.dll",   "propsys.dll",
-    "shcore.dll",   "oleaut32.dll", "oleacc.dll",    "netutils.dll",  "srvcli.dll",
-    "cscapi.dll",   "linkinfo.dll", "ntshrui.dll",   "comctl32.dll",  "shlwapi.dll",
-    "windowscodecs.dll", "shell32.dll",
+    "dwmapi.dll",  "uxtheme.dll", "version.dll", "cryptbase.dll", "cryptsp.dll",  "profapi.dll",
+    "userenv.dll", "apphelp.dll", "ntmarta.dll", "propsys.dll",   "oleacc.dll",   "netutils.dll",
+    "srvcli.dll",  "cscapi.dll",  "linkinfo.dll", "ntshrui.dll",  "comctl32.dll", "windowscodecs.dll",
 };
 
 }  // namespace
