@@ -39,6 +39,7 @@ set(VEK_WIN32_SOURCES
   platform/win32/Services.cpp
   platform/win32/SystemError.cpp
   platform/win32/WholeFile.cpp
+  platform/win32/WidePath.cpp
   platform/win32/WideText.cpp
 )
 
@@ -94,6 +95,7 @@ add_executable(win32_tests
   tests/win32/BoxesTest.cpp
   tests/win32/DllSearchTest.cpp
   tests/win32/FileSystemTest.cpp
+  tests/win32/PathsTest.cpp
   tests/win32/PlatformTest.cpp
   tests/win32/WholeFileTest.cpp
   tests/win32/Win32Tests.rc

@@ -9,7 +9,9 @@
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/WholeFile.h"
+#include "platform/win32/WidePath.h"
 
 namespace vek::win32 {
 
@@ -37,13 +39,15 @@ bool Services::CallIsWow64Process(void* isWow64Process, bool* wow64) {
 
 void Services::ReleaseLibrary(LibraryHandle library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
-Text Services::ExecutablePath() { return Narrow(ModulePath()); }
+Path Services::ExecutableFolder() { return FoundFolder(FolderPart(ModulePath())); }
 
-bool Services::FolderExists(const Text& path) { return win32::FolderExists(Widen(path)); }
+bool Services::FolderExists(const Path& path) { return win32::FolderExists(FileSystemPath(path)); }
 
-bool Services::CreateFolder(const Text& path) { return CreateDirectoryA(path.CStr(), nullptr) != 0; }
+bool Services::CreateFolder(const Path& path) {
+  return CreateDirectoryW(FileSystemPath(path).CStr(), nullptr) != 0;
+}
 
-bool Services::FileExists(const Text& path) { return win32::FileExists(Widen(path)); }
+bool Services::FileExists(const Path& path) { return win32::FileExists(FileSystemPath(path)); }
 
 bool Services::FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) {
   // Resource handles are not real memory handles: nothing here is ever freed.
@@ -57,39 +61,46 @@ bool Services::FindOwnResource(const char* name, const char* type, ResourceBytes
   return true;
 }
 
-WriteResult Services::WriteWholeFile(const Text& path, const unsigned char* data,
+WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data,
                                      std::size_t size) {
-  const WideText full = FullPath(Widen(path));
-  return win32::WriteWholeFile(full, Narrow(full), data, size);
+  const WideText full = FullPath(WideOf(path));
+  return win32::WriteWholeFile(LongForm(full), Narrow(full), data, size);
 }
 
 namespace {
 
 // A shell name list holding one name: the name, its NUL, and the empty name
 // (a second NUL) that closes the list. Empty when there is no memory.
-Buffer<char> NameList(const Text& name) {
-  Buffer<char> list(name.Length() + 2);
+Buffer<wchar_t> NameList(const WideText& name) {
+  Buffer<wchar_t> list(name.Length() + 2);
   if (!list) return list;
-  std::memcpy(list.Data(), name.CStr(), name.Length());
-  list[name.Length()] = '\0';
-  list[name.Length() + 1] = '\0';
+  std::memcpy(list.Data(), name.CStr(), name.Length() * sizeof(wchar_t));
+  list[name.Length()] = L'\0';
+  list[name.Length() + 1] = L'\0';
   return list;
 }
 
 }  // namespace
 
-Failure Services::ShellCopy(const Text& source, const Text& target, int* result) {
+Failure Services::ShellCopy(const Path& source, const Path& target, int* result) {
   if (!shell32_) shell32_.Reset(LoadFromSystemFolder("shell32.dll"));
-  using ShFileOperationFunction = int(WINAPI*)(LPSHFILEOPSTRUCTA);
+  using ShFileOperationFunction = int(WINAPI*)(LPSHFILEOPSTRUCTW);
   auto shFileOperation = shell32_ ? reinterpret_cast<ShFileOperationFunction>(reinterpret_cast<void*>(
-                                        GetProcAddress(shell32_.Get(), "SHFileOperationA")))
+                                        GetProcAddress(shell32_.Get(), "SHFileOperationW")))
                                   : nullptr;
   if (!shFileOperation) return Failure("Cannot load shell32.dll");
 
-  const Buffer<char> from = NameList(source);
-  const Buffer<char> to = NameList(target);
+  // The shell takes plain paths below MAX_PATH only; a longer one goes in
+  // its short form, which names the same file.
+  const WideText sourceName = ShellForm(FullPath(WideOf(source)));
+  const WideText targetName = ShellForm(FullPath(WideOf(target)));
+  if (sourceName.Empty() || targetName.Empty()) {
+    return Failure(ErrorReason(ERROR_FILENAME_EXCED_RANGE));
+  }
+  const Buffer<wchar_t> from = NameList(sourceName);
+  const Buffer<wchar_t> to = NameList(targetName);
   if (!from || !to) return Failure("Out of memory");
-  SHFILEOPSTRUCTA request = {};
+  SHFILEOPSTRUCTW request = {};
   request.hwnd = application_.Window();
   request.wFunc = FO_COPY;
   request.pFrom = from.Data();

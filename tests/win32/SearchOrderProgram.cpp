@@ -13,10 +13,12 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cwchar>
 #include <set>
 #include <string>
 
 #include "platform/win32/Platform.h"
+#include "platform/win32/WidePath.h"
 #include "tests/win32/Boxes.h"
 #include "tests/win32/TestFolder.h"
 
@@ -57,7 +59,7 @@ class Work : public vek::FormEvents {
     vek::win32::test::BoxAnswerer answerer;
     platform_.Tools().ShowInformation("Information");
     int result = -1;
-    Failure failure = platform_.Services().ShellCopy(Narrow(source_), Narrow(target_), &result);
+    Failure failure = platform_.Services().ShellCopy(Found(source_), Found(target_), &result);
     platform_.Services().ShowMessageBox("Message", "Caption", vek::kIconInformation);
     platform_.Tools().CloseForm();
     return failure;
@@ -65,10 +67,8 @@ class Work : public vek::FormEvents {
   Failure OnClick(ControlId) override { return Failure(); }
 
  private:
-  static vek::Text Narrow(const wchar_t* wide) {
-    char narrow[MAX_PATH * 2];
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return vek::Text(narrow, length > 0 ? length - 1 : 0);
+  static vek::Path Found(const wchar_t* path) {
+    return vek::win32::FoundFolder(vek::win32::WideText(path, wcslen(path)));
   }
 
   vek::win32::Platform& platform_;
