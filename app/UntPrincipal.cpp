@@ -14,7 +14,7 @@ Failure TFrmPrincipal::FormShow() {
   nomeMaquina_ = LeNomeMaquina(system_, &nomeLido) ? TiraEspacos(UpperCase(nomeLido))
                                                    : Text("INDEFINIDO");
 
-  pastaDlls_ = FolderPart(system_.ExecutablePath()) + "Dlls\\";
+  pastaDlls_ = system_.ExecutableFolder() + "Dlls\\";
 
   Text titulo;
   if (EhWow64()) {
@@ -33,7 +33,8 @@ Failure TFrmPrincipal::FormShow() {
   // The executable's folder exists, so one level is enough. The reason for a
   // failure is not shown: the first extraction will fail on its own words.
   if (!system_.FolderExists(pastaDlls_) && !system_.CreateFolder(pastaDlls_)) {
-    toolkit_.ShowInformation(Text("N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r") + pastaDlls_);
+    toolkit_.ShowInformation(Text("N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r") +
+                             pastaDlls_.Shown());
   }
   return Failure();
 }
@@ -61,9 +62,9 @@ Failure TFrmPrincipal::BtnOkClick() {
 
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
-    const Text origem = pastaDlls_ + kPayloads[i].fileName;
-    const Text destino = pastaDestino_ + kPayloads[i].fileName;
-    const Text nome = UpperCase(FileNamePart(destino));
+    const Path origem = pastaDlls_ + kPayloads[i].fileName;
+    const Path destino = Path(pastaDestino_) + kPayloads[i].fileName;
+    const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
     toolkit_.SetText(PnlAguarde,
                      DecimalText(static_cast<long>(i + 1)) + " / " +

@@ -4,6 +4,7 @@
 
 #include "common/Failure.h"
 #include "common/Text.h"
+#include "platform/Path.h"
 #include "platform/System.h"
 #include "platform/Toolkit.h"
 
@@ -46,16 +47,16 @@ class TFrmPrincipal : public FormEvents {
   Failure OnClick(ControlId button) override;
 
   // The program-wide values: empty until FormShow has run, then set for the
-  // rest of the program.
+  // rest of the program. PastaDlls as the user reads it.
   const Text& NomeMaquina() const { return nomeMaquina_; }
-  const Text& PastaDlls() const { return pastaDlls_; }
+  const Text& PastaDlls() const { return pastaDlls_.Shown(); }
   const Text& PastaDestino() const { return pastaDestino_; }
 
  private:
   System& system_;
   Toolkit& toolkit_;
   Text nomeMaquina_;   // machine name, upper case, trimmed; "INDEFINIDO" when unreadable
-  Text pastaDlls_;     // staging folder: the executable's folder + "Dlls\"
+  Path pastaDlls_;     // staging folder: the executable's folder + "Dlls\"
   Text pastaDestino_;  // target folder
 };
 

@@ -24,21 +24,32 @@ configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
 
 include(cmake/Payload.cmake)
 
-add_executable(VekDll WIN32
-  app/VekDll.cpp
-  app/resources/VekDll.rc
-  ${CMAKE_BINARY_DIR}/payload/Payloads.rc
+# The Win32 layer, linked by VekDll.exe and by its tests.
+set(VEK_WIN32_SOURCES
   platform/Resample.cpp
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
   platform/win32/DllSearch.cpp
+  platform/win32/FileSystem.cpp
   platform/win32/InformationDialog.cpp
   platform/win32/MainForm.cpp
-  platform/win32/Memory.cpp
   platform/win32/Paint.cpp
   platform/win32/Picture.cpp
   platform/win32/Platform.cpp
   platform/win32/Services.cpp
+  platform/win32/SystemError.cpp
+  platform/win32/WholeFile.cpp
+  platform/win32/WidePath.cpp
+  platform/win32/WideText.cpp
+)
+
+add_executable(VekDll WIN32
+  app/VekDll.cpp
+  app/resources/VekDll.rc
+  ${CMAKE_BINARY_DIR}/payload/Payloads.rc
+  ${VEK_WIN32_SOURCES}
+  platform/win32/Memory.cpp
+  platform/win32/SearchFunctions.cpp
 )
 add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES OBJECT_DEPENDS "${VEK_IMAGES}")
@@ -62,3 +73,76 @@ target_link_libraries(vekmarker PRIVATE kernel32)
 add_executable(vekimports tests/e2e/marker/imports.c)
 target_link_libraries(vekimports PRIVATE ole32 gdi32 user32 kernel32)
 target_link_options(vekimports PRIVATE -static -s)
+
+# The Win32 layer's own tests, run under Wine by `ctest --preset win32`:
+# GoogleTest from Debian's sources (the googletest package), built with the
+# program's compiler. One test executable, run once; it writes its cases to
+# win32_tests.xml.
+set(VEK_GTEST_DIR /usr/src/googletest/googletest)
+if(NOT EXISTS ${VEK_GTEST_DIR}/src/gtest-all.cc)
+  message(FATAL_ERROR "GoogleTest's sources are missing from ${VEK_GTEST_DIR}: "
+                      "tools/setup-debian.sh installs them (googletest)")
+endif()
+add_library(vekgtest STATIC EXCLUDE_FROM_ALL ${VEK_GTEST_DIR}/src/gtest-all.cc)
+# Our port header first: the compiler's win32 thread model has no std::mutex.
+target_include_directories(vekgtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/win32/gtest-port)
+target_include_directories(vekgtest PUBLIC ${VEK_GTEST_DIR}/include PRIVATE ${VEK_GTEST_DIR})
+
+add_executable(win32_tests
+  ${VEK_GTEST_DIR}/src/gtest_main.cc
+  tests/win32/Boxes.cpp
+  tests/win32/TestFolder.cpp
+  tests/win32/BoxesTest.cpp
+  tests/win32/DllSearchTest.cpp
+  tests/win32/FileSystemTest.cpp
+  tests/win32/PathsTest.cpp
+  tests/win32/PlatformTest.cpp
+  tests/win32/WholeFileTest.cpp
+  tests/win32/Win32Tests.rc
+  ${VEK_WIN32_SOURCES}
+  platform/win32/SearchFunctions.cpp
+)
+target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra>)
+target_link_libraries(win32_tests PRIVATE vekgtest vekcore advapi32 ole32 gdi32 user32 kernel32)
+target_link_options(win32_tests PRIVATE -static)
+
+# The library-search test's two builds of the same program: with this
+# Windows' search functions, and with those of Windows without
+# SetDefaultDllDirectories; and the library that the test plants beside them
+# under system libraries' names.
+foreach(variant IN ITEMS modern fallback)
+  set(target search_${variant})
+  if(variant STREQUAL "modern")
+    set(functions platform/win32/SearchFunctions.cpp)
+  else()
+    set(functions tests/win32/LegacySearchFunctions.cpp)
+  endif()
+  add_executable(${target}
+    tests/win32/SearchOrderProgram.cpp
+    tests/win32/SearchOrderProgram.rc
+    tests/win32/Boxes.cpp
+    tests/win32/TestFolder.cpp
+    ${functions}
+    ${VEK_WIN32_SOURCES}
+  )
+  add_dependencies(${target} vekimages)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
+  target_link_libraries(${target} PRIVATE vekcore ole32 gdi32 user32 kernel32)
+  target_link_options(${target} PRIVATE -static -municode)
+endforeach()
+set_source_files_properties(tests/win32/SearchOrderProgram.rc PROPERTIES
+  OBJECT_DEPENDS "${VEK_IMAGES}")
+add_library(planted_library SHARED tests/win32/PlantedLibrary.c)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+target_link_options(planted_library PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)
+target_link_libraries(planted_library PRIVATE kernel32)
+add_dependencies(win32_tests search_modern search_fallback planted_library)
+
+enable_testing()
+add_test(NAME win32_layer
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/wine.sh ${CMAKE_BINARY_DIR}/wine-tests
+          $<TARGET_FILE:win32_tests> --gtest_output=xml:win32_tests.xml
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(win32_layer PROPERTIES TIMEOUT 1800)

@@ -10,11 +10,11 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar) {
   toolkit.ProcessMessages();
 }
 
-bool CopiaArquivo(System& system, const Text& origem, const Text& destino) {
+bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
   int resultado = -1;
   if (Failure falha = system.ShellCopy(origem, destino, &resultado)) {
-    MsgErro(system, Text("ERRO AO COPIAR O ARQUIVO.\r\nArq Origem: ") + origem + "\r\n" +
-                        "Arq Destino: " + destino + "\r\n" + "Erro: " + falha.Message());
+    MsgErro(system, Text("ERRO AO COPIAR O ARQUIVO.\r\nArq Origem: ") + origem.Shown() + "\r\n" +
+                        "Arq Destino: " + destino.Shown() + "\r\n" + "Erro: " + falha.Message());
     return false;
   }
   return resultado == 0;

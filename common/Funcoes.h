@@ -28,7 +28,7 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar);
 // own progress and error windows. True when the shell reported success. When
 // the request cannot be made at all, shows MsgErro with both paths and the
 // reason, and returns false.
-bool CopiaArquivo(System& system, const Text& origem, const Text& destino);
+bool CopiaArquivo(System& system, const Path& origem, const Path& destino);
 
 // The error message box: `mensagem` under kTituloMensagens with the error
 // icon; returns when the user closes it.

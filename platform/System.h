@@ -7,6 +7,7 @@
 
 #include "common/Failure.h"
 #include "common/Text.h"
+#include "platform/Path.h"
 
 namespace vek {
 
@@ -33,7 +34,7 @@ struct WriteResult {
     WriteFailed,   // writing failed part-way, e.g. on a full disk
   };
   Outcome outcome;
-  Text fullPath;  // the path expanded to a full path
+  Text fullPath;  // the path expanded to a full path, as the user reads it
   Text reason;    // CannotCreate: the system's description of the error, as given
 };
 
@@ -56,15 +57,17 @@ class System {
   virtual bool CallIsWow64Process(void* isWow64Process, bool* wow64) = 0;
   virtual void ReleaseLibrary(LibraryHandle library) = 0;
 
-  // The full path of the running executable, however long it is.
-  virtual Text ExecutablePath() = 0;
+  // The folder of the running executable: its full path up to and including
+  // the last backslash or colon, whatever its names and however long.
+  virtual Path ExecutableFolder() = 0;
 
+  // Paths of any length, with any names that the file system takes.
   // True only when `path` exists and is a folder.
-  virtual bool FolderExists(const Text& path) = 0;
+  virtual bool FolderExists(const Path& path) = 0;
   // Creates one folder level (the parent must exist). False on any failure.
-  virtual bool CreateFolder(const Text& path) = 0;
+  virtual bool CreateFolder(const Path& path) = 0;
   // True only when a file of exactly this name exists; a folder counts as absent.
-  virtual bool FileExists(const Text& path) = 0;
+  virtual bool FileExists(const Path& path) = 0;
 
   // Finds a resource of the executable itself by name and type, compared
   // without regard to case. False when there is none (or it cannot be loaded).
@@ -72,17 +75,19 @@ class System {
 
   // Writes `size` bytes to `path` so that a file appears under that name
   // only when it is complete: the bytes go to a temporary file in the same
-  // folder (created for reading and writing, not shared), which then takes
-  // the name. If a file of that name appeared meanwhile (another instance),
-  // that one is kept. Whatever fails, nothing is left behind; leftovers of
-  // writes that were interrupted (a killed process) are removed first.
-  virtual WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+  // folder (created for reading and writing, not shared), which takes the
+  // name while it is still open, so that another instance never removes it.
+  // If a file of that name appeared meanwhile (another instance), that one
+  // is kept. Whatever fails, nothing is left behind; leftovers of writes
+  // that were interrupted (a killed process) are removed first.
+  virtual WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                                      std::size_t size) = 0;
 
-  // SHFileOperationA copy of one file, FOF_NOCONFIRMATION only, owned by the
-  // application window. *result receives the shell's return value (0 means
-  // success). A Failure means the request could not be made at all.
-  virtual Failure ShellCopy(const Text& source, const Text& target, int* result) = 0;
+  // The shell's copy of one file (SHFileOperation), FOF_NOCONFIRMATION only,
+  // owned by the application window. *result receives the shell's return
+  // value (0 means success). A Failure means the request could not be made
+  // at all, e.g. for a path that is too long for the shell in any form.
+  virtual Failure ShellCopy(const Path& source, const Path& target, int* result) = 0;
 
   // Sleeps on the calling thread; no window event is handled meanwhile.
   virtual void Pause(unsigned milliseconds) = 0;

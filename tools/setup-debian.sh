@@ -11,11 +11,11 @@ PACKAGES="
   cmake ninja-build g++ make pkg-config python3 file
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine
-  dpkg-dev libz-mingw-w64-dev
+  dpkg-dev libz-mingw-w64-dev locales
   osslsigncode openssl node-spdx-license-ids node-spdx-exceptions
 "
 
@@ -87,4 +87,13 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   printf '%s' ':vekdll-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
     | $SUDO tee "$binfmt/register" >/dev/null
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "setup: 32-bit programs still do not run" >&2; exit 1; }
+fi
+
+# Wine takes its ANSI code page from the locale, and the file names it makes
+# on the Linux side from the locale's character set: the tests of folders
+# named in other scripts run it in Brazilian Portuguese (code page 1252) in
+# UTF-8.
+if ! locale -a 2>/dev/null | grep -qix 'pt_BR\.utf-\{0,1\}8'; then
+  echo "setup: generating the pt_BR.UTF-8 locale" >&2
+  $SUDO localedef -i pt_BR -c -f UTF-8 -A /usr/share/locale/locale.alias pt_BR.UTF-8
 fi

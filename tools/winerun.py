@@ -9,7 +9,6 @@ closed with Esc.
 Usage: winerun.py VEKDLL_EXE OUTPUT_PNG"""
 
 import os
-import subprocess
 import sys
 from pathlib import Path
 

@@ -24,7 +24,7 @@ Text SemPontuacaoFinal(const Text& descricao) {
 
 Failure TFrmPrincipal::SalvarDlls() {
   for (const Payload& payload : kPayloads) {
-    const Text caminho = pastaDlls_ + payload.fileName;
+    const Path caminho = pastaDlls_ + payload.fileName;
     // An existing staged file is used as it is, whatever its content.
     if (system_.FileExists(caminho)) continue;
 

@@ -1,5 +1,9 @@
 #include "platform/win32/Application.h"
 
+#include <cstring>
+
+#include "platform/win32/Buffer.h"
+#include "platform/win32/FileSystem.h"
 #include "platform/win32/Resources.h"
 
 namespace vek::win32 {
@@ -15,18 +19,14 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // The executable's file name up to its first dot, the first character kept
 // and the rest in lower case: "VekDll.exe" gives "Vekdll".
 Text DefaultTitle() {
-  Text name = FileNamePart(ModulePath());
+  Text name = FileNamePart(Narrow(ModulePath()));
   std::size_t dot = 0;
   while (dot < name.Length() && name[dot] != '.') ++dot;
-  name = name.Left(dot);
-  if (name.Length() < 2) return name;
-  const Text rest = name.From(1);
-  char* lower = new char[rest.Length() + 1];
-  lstrcpynA(lower, rest.CStr(), static_cast<int>(rest.Length() + 1));
-  CharLowerBuffA(lower, static_cast<DWORD>(rest.Length()));
-  Text title = name.Left(1) + Text(lower, rest.Length());
-  delete[] lower;
-  return title;
+  Buffer<char> title(dot + 1);
+  if (!title || dot == 0) return Text();
+  std::memcpy(title.Data(), name.CStr(), dot);
+  CharLowerBuffA(title.Data() + 1, static_cast<DWORD>(dot - 1));
+  return Text(title.Data(), dot);
 }
 
 }  // namespace

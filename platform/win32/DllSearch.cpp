@@ -1,36 +1,55 @@
 #include "platform/win32/DllSearch.h"
 
-#include <windows.h>
-
 #include <cstring>
+
+#include "platform/win32/Buffer.h"
 
 namespace vek::win32 {
 
-void RestrictDllSearch() {
-  // kernel32 is mapped into every process before its first instruction: no
-  // search takes place to find it.
-  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  if (!kernel32) return;
+namespace {
 
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-      reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
-  if (setDefaultDllDirectories && setDefaultDllDirectories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */)) {
+constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+// The libraries that Windows loads by name on this program's behalf and
+// that are not KnownDLLs on Vista and 7: those of themes and window painting,
+// of the shell and its copy engine, and of the image decoder (which COM
+// loads from its full path). A library that loads another by name while it
+// starts comes after that one, so that the other is loaded by then; one
+// that this Windows lacks is skipped.
+constexpr const char* kLoadedOnOurBehalf[] = {
+    "dwmapi.dll",  "uxtheme.dll", "version.dll", "cryptbase.dll", "cryptsp.dll",  "profapi.dll",
+    "userenv.dll", "apphelp.dll", "ntmarta.dll", "propsys.dll",   "oleacc.dll",   "netutils.dll",
+    "srvcli.dll",  "cscapi.dll",  "linkinfo.dll", "ntshrui.dll",  "comctl32.dll", "windowscodecs.dll",
+};
+
+}  // namespace
+
+void RestrictDllSearch() { RestrictDllSearch(FindSearchFunctions()); }
+
+void RestrictDllSearch(const SearchFunctions& functions) {
+  if (functions.setDefaultDllDirectories && functions.setDefaultDllDirectories(kSearchSystem32)) {
     return;
   }
-  using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
-  auto setDllDirectory = reinterpret_cast<SetDllDirectoryFunction>(
-      reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDllDirectoryA")));
-  if (setDllDirectory) setDllDirectory("");
+  if (functions.setDllDirectory) functions.setDllDirectory(L"");
+  // Loaded for the life of the process: a library that Windows loads by
+  // name later must find these already loaded.
+  for (const char* name : kLoadedOnOurBehalf) LoadFromSystemFolder(name);
 }
 
-bool SystemLibraryPath(const char* name, char* path, unsigned size) {
-  const UINT length = GetSystemDirectoryA(path, size);
+HMODULE LoadFromSystemFolder(const char* name) {
+  Buffer<wchar_t> folder;
+  const std::size_t length = FillGrowing(&folder, MAX_PATH, [](wchar_t* buffer, std::size_t size) {
+    return static_cast<std::size_t>(GetSystemDirectoryW(buffer, static_cast<UINT>(size)));
+  });
   const std::size_t nameLength = std::strlen(name);
-  if (length == 0 || length + 1 + nameLength + 1 > size) return false;
-  path[length] = '\\';
-  std::memcpy(path + length + 1, name, nameLength + 1);
-  return true;
+  Buffer<wchar_t> path(length + 1 + nameLength + 1);
+  if (length == 0 || !path) return nullptr;
+  std::memcpy(path.Data(), folder.Data(), length * sizeof(wchar_t));
+  path[length] = L'\\';
+  // The names are ASCII.
+  for (std::size_t i = 0; i <= nameLength; ++i) path[length + 1 + i] = static_cast<wchar_t>(name[i]);
+  // The libraries that it imports are looked for in its own folder first.
+  return LoadLibraryExW(path.Data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace vek::win32

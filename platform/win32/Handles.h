@@ -115,6 +115,23 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
+// A window's DC from GetDC, given back with ReleaseDC on scope exit.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  // Null when the window has none.
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;  // borrowed
+  HDC dc_;
+};
+
 // BeginPaint / EndPaint for one WM_PAINT.
 class PaintScope {
  public:

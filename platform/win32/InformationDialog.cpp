@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/Handles.h"
+
 namespace vek::win32 {
 
 namespace {
@@ -69,12 +71,10 @@ void Layout(HWND dialog, const DialogContent& content) {
 
   RECT textRect = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
   {
-    HDC dc = GetDC(label);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
-    DrawTextA(dc, content.text->CStr(), static_cast<int>(content.text->Length()), &textRect,
+    WindowDc dc(label);
+    SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    DrawTextA(dc.Get(), content.text->CStr(), static_cast<int>(content.text->Length()), &textRect,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-    SelectObject(dc, previous);
-    ReleaseDC(label, dc);
   }
   const int textWidth = textRect.right;
   const int textHeight = textRect.bottom;

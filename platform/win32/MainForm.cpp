@@ -1,6 +1,7 @@
 #include "platform/win32/MainForm.h"
 
 #include "platform/win32/Resources.h"
+#include "platform/win32/SystemError.h"
 
 namespace vek::win32 {
 
@@ -36,10 +37,15 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
 
   RECT frame = {0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+  // A creation that a hook refuses need not set an error of its own.
+  SetLastError(0);
   window_.Reset(CreateWindowExA(kFormExStyle, kFormClass, "", kFormStyle, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                 application.Window(), nullptr, instance, this));
-  if (!window_) return;
+  if (!window_) {
+    creationError_ = GetLastError();
+    return;
+  }
   SendMessageA(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.Get()), FALSE);
   for (std::size_t i = 0; i < layout.controlCount && controlCount_ < kMaxControls; ++i) {
     CreateControl(layout.controls[i]);
@@ -79,6 +85,13 @@ HWND MainForm::Handle(ControlId id) const {
     if (controls_[i].layout->id == id) return controls_[i].window;
   }
   return nullptr;
+}
+
+Failure MainForm::CreationFailure() const {
+  if (window_) return Failure();
+  Text message = "Cannot create the main window";
+  if (creationError_) message += Text(". ") + ErrorReason(creationError_);
+  return Failure(message);
 }
 
 void MainForm::Show() {

@@ -15,7 +15,8 @@ namespace vek::win32 {
 class MainForm : public MessageFilter {
  public:
   // Creates the form, hidden, and its controls. Borrows all three; the
-  // layout and the events must outlive the form.
+  // layout and the events must outlive the form. When the form's window
+  // cannot be created, Window() is null and CreationFailure tells why.
   MainForm(Application& application, const FormLayout& layout, FormEvents& events);
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
@@ -25,6 +26,9 @@ class MainForm : public MessageFilter {
   void Show();
 
   HWND Window() const { return window_.Get(); }
+  // "Cannot create the main window", with the system's reason where it
+  // gave one; no failure when the window exists.
+  Failure CreationFailure() const;
   void SetCaption(const Text& text);
 
   // Operations on the controls; an unknown id does nothing.
@@ -62,6 +66,7 @@ class MainForm : public MessageFilter {
   Control controls_[kMaxControls];
   int controlCount_ = 0;
   HWND lastFocus_ = nullptr;  // restored when the form is activated again
+  unsigned long creationError_ = 0;  // why the window could not be created
   // Declared last: destroyed first, before the fonts and pictures it uses.
   OwnedWindow window_;
 };

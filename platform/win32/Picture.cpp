@@ -3,6 +3,7 @@
 #include <wincodec.h>
 
 #include "platform/Resample.h"
+#include "platform/win32/Buffer.h"
 
 namespace vek::win32 {
 
@@ -27,8 +28,9 @@ AlphaBitmap NewBitmap(int width, int height) {
   return image;
 }
 
-// The decoded PNG in premultiplied BGRA; `pixels` is a new[] array the caller frees.
-bool Decode(const void* png, DWORD size, std::uint8_t** pixels, UINT* width, UINT* height) {
+// Decodes the PNG into *pixels, premultiplied BGRA rows without gaps. False
+// when it cannot be decoded; *pixels is then empty.
+bool Decode(const void* png, DWORD size, Buffer<std::uint8_t>* pixels, UINT* width, UINT* height) {
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICStream> stream;
   ComPtr<IWICBitmapDecoder> decoder;
@@ -50,10 +52,9 @@ bool Decode(const void* png, DWORD size, std::uint8_t** pixels, UINT* width, UIN
     return false;
   }
   const UINT stride = *width * 4;
-  *pixels = new std::uint8_t[stride * *height];
-  if (FAILED(converter->CopyPixels(nullptr, stride, stride * *height, *pixels))) {
-    delete[] *pixels;
-    *pixels = nullptr;
+  *pixels = Buffer<std::uint8_t>(static_cast<std::size_t>(stride) * *height);
+  if (!*pixels || FAILED(converter->CopyPixels(nullptr, stride, stride * *height, pixels->Data()))) {
+    *pixels = Buffer<std::uint8_t>();
     return false;
   }
   return true;
@@ -68,7 +69,7 @@ AlphaBitmap LoadPicture(const char* name, int width, int height) {
   const void* png = loaded ? LockResource(loaded) : nullptr;
   if (!png) return AlphaBitmap();
 
-  std::uint8_t* decoded = nullptr;
+  Buffer<std::uint8_t> decoded;
   UINT decodedWidth = 0;
   UINT decodedHeight = 0;
   if (!Decode(png, SizeofResource(nullptr, resource), &decoded, &decodedWidth, &decodedHeight)) {
@@ -76,10 +77,9 @@ AlphaBitmap LoadPicture(const char* name, int width, int height) {
   }
   AlphaBitmap image = NewBitmap(width, height);
   if (image) {
-    ScaleArea(decoded, static_cast<int>(decodedWidth), static_cast<int>(decodedHeight),
+    ScaleArea(decoded.Data(), static_cast<int>(decodedWidth), static_cast<int>(decodedHeight),
               reinterpret_cast<std::uint8_t*>(image.pixels), width, height);
   }
-  delete[] decoded;
   return image;
 }
 

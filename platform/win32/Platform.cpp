@@ -85,7 +85,7 @@ struct Platform::Parts {
 
 Platform::Platform() : parts_(new Parts) {}
 
-Platform::~Platform() { delete parts_; }
+Platform::~Platform() = default;
 
 System& Platform::Services() { return parts_->services; }
 
@@ -93,6 +93,12 @@ Toolkit& Platform::Tools() { return parts_->toolkit; }
 
 int Platform::Run(const FormLayout& layout, FormEvents& events) {
   MainForm form(parts_->application, layout, events);
+  // Without its window the event loop would wait for ever, with nothing on
+  // the screen to close.
+  if (!form.Window()) {
+    parts_->application.ShowFailure(form.CreationFailure());
+    return 1;
+  }
   parts_->toolkit.Attach(&form);
   parts_->application.SetFilter(&form);
   form.Show();

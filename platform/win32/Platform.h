@@ -6,6 +6,7 @@
 
 #include "platform/System.h"
 #include "platform/Toolkit.h"
+#include "platform/win32/Buffer.h"
 
 namespace vek::win32 {
 
@@ -22,13 +23,15 @@ class Platform {
   Toolkit& Tools();
 
   // Creates the main form from `layout`, runs its show event, shows it and
-  // runs the event loop until it closes. Returns the process's exit code, 0.
+  // runs the event loop until it closes; returns the process's exit code, 0.
+  // When the form cannot be created, shows why in the standard error box
+  // and returns 1 at once, without the show event or the event loop.
   // Borrows both for the duration of the call.
   int Run(const FormLayout& layout, FormEvents& events);
 
  private:
   struct Parts;
-  Parts* parts_;
+  Unique<Parts> parts_;
 };
 
 }  // namespace vek::win32

@@ -1,5 +1,6 @@
 #pragma once
-// The Windows services of the System interface, for real.
+// The Windows services of the System interface, for real. Paths reach the
+// file system in UTF-16, through the wide functions, at any length.
 
 #include "platform/System.h"
 #include "platform/win32/Application.h"
@@ -17,14 +18,14 @@ class Services : public System {
   void* FindExport(LibraryHandle library, const char* name) override;
   bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
   void ReleaseLibrary(LibraryHandle library) override;
-  Text ExecutablePath() override;
-  bool FolderExists(const Text& path) override;
-  bool CreateFolder(const Text& path) override;
-  bool FileExists(const Text& path) override;
+  Path ExecutableFolder() override;
+  bool FolderExists(const Path& path) override;
+  bool CreateFolder(const Path& path) override;
+  bool FileExists(const Path& path) override;
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
-  WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+  WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
-  Failure ShellCopy(const Text& source, const Text& target, int* result) override;
+  Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
 

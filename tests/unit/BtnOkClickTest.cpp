@@ -101,7 +101,7 @@ TEST_F(BtnOkClickTest, ACompleteRunShowsEachFileThenSucceedsAndPressesExit) {
   EXPECT_EQ(expected, Screen());
 
   for (const Payload& payload : kPayloads) {
-    EXPECT_TRUE(fake.FileExists(Target(payload.fileName).c_str())) << payload.fileName;
+    EXPECT_TRUE(fake.files.count(Target(payload.fileName))) << payload.fileName;
   }
   EXPECT_EQ(7u, fake.Entries("ShellCopy").size());
   EXPECT_EQ("ShellCopy D:\\Setup\\Dlls\\libxml2.dll -> C:\\Windows\\SysWOW64\\libxml2.dll",

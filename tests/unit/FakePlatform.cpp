@@ -57,18 +57,29 @@ void FakePlatform::ReleaseLibrary(LibraryHandle library) {
   if (library == &kernel32Module) ++librariesReleased;
 }
 
-Text FakePlatform::ExecutablePath() { return Text(executablePath.c_str()); }
+Path FakePlatform::ExecutableFolder() {
+  const Text folder = FolderPart(Text(executablePath.c_str()));
+  return executableFolderForm.empty() ? Path(folder)
+                                      : Path::Found(Text(executableFolderForm.c_str()), folder);
+}
 
-bool FakePlatform::FolderExists(const Text& path) { return folders.count(Str(path)) > 0; }
+bool FakePlatform::FolderExists(const Path& path) {
+  paths.push_back(path);
+  return folders.count(Str(path)) > 0;
+}
 
-bool FakePlatform::CreateFolder(const Text& path) {
+bool FakePlatform::CreateFolder(const Path& path) {
+  paths.push_back(path);
   journal.push_back("CreateFolder " + Str(path));
   if (refusedFolders.count(Str(path))) return false;
   folders.insert(Str(path));
   return true;
 }
 
-bool FakePlatform::FileExists(const Text& path) { return files.count(Str(path)) > 0; }
+bool FakePlatform::FileExists(const Path& path) {
+  paths.push_back(path);
+  return files.count(Str(path)) > 0;
+}
 
 bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) {
   if (std::string(type) != "DLLFILE") return false;
@@ -79,13 +90,14 @@ bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceB
   return true;
 }
 
-WriteResult FakePlatform::WriteWholeFile(const Text& path, const unsigned char* data,
+WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* data,
                                          std::size_t size) {
+  paths.push_back(path);
   journal.push_back("WriteWholeFile " + Str(path));
   auto scripted = writeOutcomes.find(Str(path));
   WriteResult result{scripted == writeOutcomes.end() ? WriteResult::Outcome::Written
                                                      : scripted->second,
-                     path, Text()};
+                     path.Shown(), Text()};
   if (result.outcome == WriteResult::Outcome::Written) {
     files.insert(Str(path));
     written[Str(path)] = std::string(reinterpret_cast<const char*>(data), size);
@@ -96,7 +108,9 @@ WriteResult FakePlatform::WriteWholeFile(const Text& path, const unsigned char* 
   return result;
 }
 
-Failure FakePlatform::ShellCopy(const Text& source, const Text& target, int* result) {
+Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* result) {
+  paths.push_back(source);
+  paths.push_back(target);
   journal.push_back("ShellCopy " + Str(source) + " -> " + Str(target));
   if (shellCopyFailure) return Failure(Text(shellCopyFailure->c_str()));
   if (!files.count(Str(source))) {

@@ -22,6 +22,9 @@ class FakePlatform : public System, public Toolkit {
   std::optional<std::string> computerName = std::string("PC-ESCRITORIO");  // nullopt: unreadable
   Wow64Query wow64 = Wow64Query::ReportsTrue;
   std::string executablePath = "D:\\Setup\\VekDll.exe";
+  // When set, the executable's folder comes in this platform form, with
+  // the folder part of executablePath as what the user reads.
+  std::string executableFolderForm;
   std::set<std::string> folders;         // existing folders, with trailing backslash
   std::set<std::string> files;           // existing files
   std::set<std::string> refusedFolders;  // CreateFolder fails for these
@@ -37,6 +40,7 @@ class FakePlatform : public System, public Toolkit {
   std::vector<std::string> journal;
   std::vector<unsigned long> computerNameCapacities;
   std::map<std::string, std::string> written;  // path -> bytes, by WriteWholeFile
+  std::vector<Path> paths;  // every path given to the file system, in order
   int librariesLoaded = 0;
   int librariesReleased = 0;
   std::map<ControlId, bool> visible;
@@ -55,14 +59,14 @@ class FakePlatform : public System, public Toolkit {
   void* FindExport(LibraryHandle library, const char* name) override;
   bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
   void ReleaseLibrary(LibraryHandle library) override;
-  Text ExecutablePath() override;
-  bool FolderExists(const Text& path) override;
-  bool CreateFolder(const Text& path) override;
-  bool FileExists(const Text& path) override;
+  Path ExecutableFolder() override;
+  bool FolderExists(const Path& path) override;
+  bool CreateFolder(const Path& path) override;
+  bool FileExists(const Path& path) override;
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
-  WriteResult WriteWholeFile(const Text& path, const unsigned char* data,
+  WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
-  Failure ShellCopy(const Text& source, const Text& target, int* result) override;
+  Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
 
@@ -83,5 +87,8 @@ class FakePlatform : public System, public Toolkit {
 };
 
 inline std::string Str(const Text& text) { return std::string(text.CStr(), text.Length()); }
+inline std::string Str(const Path& path) { return Str(path.Shown()); }
+// A path spelled out in text, as the program's fixed folders are.
+inline Path P(const std::string& text) { return Path(Text(text.c_str())); }
 
 }  // namespace vek::test

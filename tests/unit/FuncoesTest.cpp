@@ -104,17 +104,17 @@ TEST(MostraPainel, ShowsOrHidesThenBringsToFrontThenRepaints) {
 TEST(CopiaArquivo, TrueOnlyWhenTheShellReportsSuccess) {
   FakePlatform fake;
   fake.files = {"C:\\Setup\\Dlls\\a.dll"};
-  EXPECT_TRUE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\a.dll", "C:\\Windows\\System32\\a.dll"));
-  EXPECT_TRUE(fake.FileExists("C:\\Windows\\System32\\a.dll"));
+  EXPECT_TRUE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
+  EXPECT_TRUE(fake.files.count("C:\\Windows\\System32\\a.dll"));
 
   fake.shellCopyResult = 0x75;  // cancelled by the user
-  EXPECT_FALSE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\a.dll", "C:\\Windows\\System32\\a.dll"));
+  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
   EXPECT_TRUE(fake.Entries("MessageBox").empty());
 }
 
 TEST(CopiaArquivo, AMissingSourceGivesFalseAndNoBoxOfItsOwn) {
   FakePlatform fake;
-  EXPECT_FALSE(CopiaArquivo(fake, "C:\\Setup\\Dlls\\nada.dll", "C:\\Windows\\System32\\nada.dll"));
+  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\nada.dll"), P("C:\\Windows\\System32\\nada.dll")));
   EXPECT_EQ((Journal{"ShellCopy C:\\Setup\\Dlls\\nada.dll -> C:\\Windows\\System32\\nada.dll"}),
             fake.journal);
 }
@@ -122,7 +122,7 @@ TEST(CopiaArquivo, AMissingSourceGivesFalseAndNoBoxOfItsOwn) {
 TEST(CopiaArquivo, ARequestThatCannotBeMadeIsReportedWithBothPaths) {
   FakePlatform fake;
   fake.shellCopyFailure = "Out of memory";
-  EXPECT_FALSE(CopiaArquivo(fake, "C:\\O\\a.dll", "C:\\D\\a.dll"));
+  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\O\\a.dll"), P("C:\\D\\a.dll")));
   EXPECT_EQ((Journal{"ShellCopy C:\\O\\a.dll -> C:\\D\\a.dll",
                      "MessageBox 16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
                      "Arq Origem: C:\\O\\a.dll\r\nArq Destino: C:\\D\\a.dll\r\nErro: Out of memory"}),

@@ -112,6 +112,22 @@ TEST_F(FormShowTest, ALongExecutablePathIsKeptWhole) {
   EXPECT_EQ(folder + "Dlls\\", Str(form.PastaDlls()));
 }
 
+TEST_F(FormShowTest, TheExecutablesFolderReachesTheFileSystemInThePlatformsOwnForm) {
+  // A folder name that 8-bit text cannot hold: the user reads stand-ins.
+  fake.executablePath = "C:\\Pasta ?? \xE7\xE3o\\VekDll.exe";
+  fake.executableFolderForm = "the platform's own bytes";
+  fake.refusedFolders.insert("C:\\Pasta ?? \xE7\xE3o\\Dlls\\");
+  Show();
+  ASSERT_FALSE(fake.paths.empty());
+  for (const Path& path : fake.paths) {
+    EXPECT_EQ("the platform's own bytes", Str(path.PlatformForm()));
+    EXPECT_EQ("Dlls\\", Str(path.Spelled()));
+  }
+  EXPECT_EQ((Journal{"ShowInformation [VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O "
+                     "DIRET\xD3RIO\rC:\\Pasta ?? \xE7\xE3o\\Dlls\\"}),
+            fake.Entries("ShowInformation"));
+}
+
 TEST(BtnSair, ClosesTheForm) {
   FakePlatform fake;
   TFrmPrincipal form(fake, fake);

@@ -1,0 +1,105 @@
+// The file-system questions and the executable's own path against the real
+// functions, in a temporary folder; and the resource lookup.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/Application.h"
+#include "platform/win32/FileSystem.h"
+#include "platform/win32/Services.h"
+#include "tests/win32/TestFolder.h"
+
+namespace vek::win32::test {
+
+namespace {
+
+WideText Wide(const std::wstring& text) { return WideText(text.data(), text.size()); }
+std::wstring Std(const WideText& text) { return std::wstring(text.CStr(), text.Length()); }
+
+// A folder path of more than MAX_PATH characters under `base`, made.
+std::wstring LongFolder(const std::wstring& base) {
+  std::wstring path = base;
+  for (int level = 0; level < 8; ++level) {
+    path += L"pasta de nome comprido numero " + std::to_wstring(level) + L"\\";
+    CreateDirectoryW(Long(path).c_str(), nullptr);
+  }
+  return path;
+}
+
+}  // namespace
+
+TEST(FileSystem, FilesAndFoldersAreToldApart) {
+  TestFolder folder;
+  ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", "x"));
+  ASSERT_TRUE(CreateDirectoryW((folder / L"Dlls").c_str(), nullptr));
+  struct Case {
+    std::wstring path;
+    bool file;
+    bool folder;
+  };
+  const Case cases[] = {
+      {folder / L"libxml2.dll", true, false},
+      {folder / L"LIBXML2.DLL", true, false},  // names are compared without regard to case
+      {folder / L"Dlls", false, true},
+      {folder / L"Dlls\\", false, true},
+      {folder / L"missing.dll", false, false},
+      {folder / L"missing\\libxml2.dll", false, false},
+      {folder / L"*.dll", false, false},  // a search pattern names no file
+      {folder / L"libxml?.dll", false, false},
+      {L"", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.file, FileExists(Wide(c.path))) << c.path;
+    EXPECT_EQ(c.folder, FolderExists(Wide(c.path))) << c.path;
+  }
+}
+
+TEST(FileSystem, FullPathsOfAnyLength) {
+  TestFolder folder;
+  const std::wstring deep = LongFolder(folder.Path());
+  ASSERT_GT(deep.size(), std::size_t(MAX_PATH));
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.Path().c_str()));
+  const std::wstring relative = deep.substr(folder.Path().size()) + L"Dlls\\libxml2.dll";
+  EXPECT_EQ(deep + L"Dlls\\libxml2.dll", Std(FullPath(Wide(relative))));
+  EXPECT_EQ(folder / L"a\\c.dll", Std(FullPath(Wide(L"a\\b\\..\\c.dll"))));
+  SetCurrentDirectoryW(L"C:\\");
+  EXPECT_EQ(L"C:\\Dlls\\", Std(FolderPart(Wide(L"C:\\Dlls\\libxml2.dll"))));
+  EXPECT_EQ(L"C:", Std(FolderPart(Wide(L"C:libxml2.dll"))));
+  EXPECT_EQ(L"", Std(FolderPart(Wide(L"libxml2.dll"))));
+}
+
+TEST(FileSystem, ModulePathsAreWholeBeyondMaxPath) {
+  EXPECT_EQ(ThisProgram(), Std(ModulePath()));
+
+  // A library loaded from a folder deeper than MAX_PATH: its path as well.
+  TestFolder folder;
+  const std::wstring deep = LongFolder(folder.Path());
+  const std::wstring copy = deep + L"planted_library.dll";
+  const std::wstring built = ThisProgram().substr(0, ThisProgram().rfind(L'\\') + 1);
+  ASSERT_TRUE(CopyFileW((built + L"planted_library.dll").c_str(), Long(copy).c_str(), FALSE));
+  // Mapped without running it: it would refuse to load.
+  HMODULE library = LoadLibraryExW(Long(copy).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_TRUE(library) << GetLastError();
+  const std::wstring reported = Std(ModulePath(library));
+  FreeLibrary(library);
+  EXPECT_EQ(copy, reported.compare(0, 4, L"\\\\?\\") == 0 ? reported.substr(4) : reported);
+  EXPECT_GT(reported.size(), std::size_t(MAX_PATH));
+}
+
+TEST(Services, FindsItsOwnResourceByNameWithoutRegardToCase) {
+  Application application;
+  Services services(application);
+  for (const char* name : {"TESTPAYLOAD", "testpayload", "TestPayload"}) {
+    ResourceBytes bytes;
+    ASSERT_TRUE(services.FindOwnResource(name, "DLLFILE", &bytes)) << name;
+    EXPECT_EQ("VEK test payload",
+              std::string(reinterpret_cast<const char*>(bytes.data), bytes.size)) << name;
+  }
+  ResourceBytes bytes;
+  EXPECT_FALSE(services.FindOwnResource("libxml2dll", "DLLFILE", &bytes));
+  EXPECT_FALSE(services.FindOwnResource("TESTPAYLOAD", "RCDATA", &bytes));
+}
+
+}  // namespace vek::win32::test

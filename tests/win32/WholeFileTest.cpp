@@ -1,0 +1,148 @@
+// The whole-file writer against the real file system, in a temporary folder.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/win32/SystemError.h"
+#include "platform/win32/WholeFile.h"
+#include "tests/win32/TestFolder.h"
+
+namespace vek::win32::test {
+
+namespace {
+
+using Outcome = WriteResult::Outcome;
+
+WideText Wide(const std::wstring& text) { return WideText(text.data(), text.size()); }
+
+WriteResult Write(const std::wstring& path, const std::string& bytes) {
+  return WriteWholeFile(Wide(path), Text("shown"),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+// The bytes of a payload of `size` bytes, not all alike.
+std::string Payload(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + i / 4096) % 251);
+  return bytes;
+}
+
+// A temporary file as a writer of another instance leaves it.
+std::wstring TemporaryName(DWORD process, int n) {
+  return L"vek" + std::to_wstring(process) + L"-" + std::to_wstring(n) + L".tmp";
+}
+
+}  // namespace
+
+TEST(WholeFile, WritesTheCompleteFileAndLeavesNothingElse) {
+  for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(5000),
+                           2 * kWriteChunk + 12345}) {
+    TestFolder folder;
+    const std::string bytes = Payload(size);
+    const WriteResult result = Write(folder / L"libxml2.dll", bytes);
+    EXPECT_EQ(Outcome::Written, result.outcome) << size;
+    EXPECT_EQ(Text("shown"), result.fullPath);
+    EXPECT_EQ(bytes, ReadBytes(folder / L"libxml2.dll")) << size;
+    EXPECT_EQ(std::vector<std::wstring>{L"libxml2.dll"}, Names(folder.Path())) << size;
+  }
+}
+
+TEST(WholeFile, AFileAlreadyThereIsKeptAsItIs) {
+  TestFolder folder;
+  ASSERT_TRUE(WriteBytes(folder / L"midas.dll", "theirs"));
+  const WriteResult result = Write(folder / L"midas.dll", Payload(3000));
+  EXPECT_EQ(Outcome::KeptExisting, result.outcome);
+  EXPECT_EQ("theirs", ReadBytes(folder / L"midas.dll"));
+  EXPECT_EQ(std::vector<std::wstring>{L"midas.dll"}, Names(folder.Path()));
+}
+
+TEST(WholeFile, FailuresSayWhyAndLeaveNothingBehind) {
+  struct Case {
+    const char* scenario;
+    const wchar_t* setUpFolder;  // a folder made under the payload's name first, or null
+    const wchar_t* path;         // under the test folder
+    DWORD error;
+  };
+  const Case cases[] = {
+      {"a folder of that name", L"iconv.dll", L"iconv.dll", ERROR_ACCESS_DENIED},
+      {"the staging folder is missing", nullptr, L"Dlls\\iconv.dll", ERROR_PATH_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    if (c.setUpFolder) {
+      ASSERT_TRUE(CreateDirectoryW((folder / c.setUpFolder).c_str(), nullptr));
+    }
+    const std::vector<std::wstring> before = Names(folder.Path());
+    SetLastError(0);
+    const WriteResult result = Write(folder / c.path, Payload(100));
+    // Kept across the clean-up, for a caller that asks Windows.
+    const DWORD lastError = GetLastError();
+    EXPECT_EQ(Outcome::CannotCreate, result.outcome) << c.scenario;
+    EXPECT_EQ(ErrorDescription(c.error), result.reason) << c.scenario;
+    EXPECT_FALSE(result.reason.Empty()) << c.scenario;
+    EXPECT_EQ(c.error, lastError) << c.scenario;
+    EXPECT_EQ(before, Names(folder.Path())) << c.scenario;
+  }
+}
+
+TEST(WholeFile, LeftoversOfAKilledWriterAreRemovedButALiveWritersFileStays) {
+  TestFolder folder;
+  ASSERT_TRUE(WriteBytes(folder / TemporaryName(4242, 1), "half of a dead writer's"));
+  ASSERT_TRUE(WriteBytes(folder / TemporaryName(4242, 2), ""));
+  // A live writer holds its temporary file open without sharing.
+  HANDLE live = CreateFileW((folder / TemporaryName(4343, 1)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, live);
+  ASSERT_TRUE(WriteBytes(folder / L"vekdados.txt", "not a temporary file"));
+
+  EXPECT_EQ(Outcome::Written, Write(folder / L"zlib1.dll", Payload(10)).outcome);
+  CloseHandle(live);
+  EXPECT_EQ((std::vector<std::wstring>{TemporaryName(4343, 1), L"vekdados.txt", L"zlib1.dll"}),
+            Names(folder.Path()));
+}
+
+// Another instance removes leftovers before each of its writes, at any
+// moment of this one's. Here a second thread does it all the time: no write
+// may lose its temporary file on the way to its name.
+TEST(WholeFile, AnotherInstanceSweepingMeanwhileNeverBreaksAWrite) {
+  struct Sweep {
+    std::wstring folder;
+    std::atomic<bool> writing{true};
+    std::atomic<int> removed{0};
+    static DWORD WINAPI Run(void* self) {
+      auto& sweep = *static_cast<Sweep*>(self);
+      while (sweep.writing) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((sweep.folder + L"vek*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do {
+          if (DeleteFileW((sweep.folder + found.cFileName).c_str())) ++sweep.removed;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+      }
+      return 0;
+    }
+  };
+  TestFolder folder;
+  Sweep sweep;
+  sweep.folder = folder.Path();
+  HANDLE sweeper = CreateThread(nullptr, 0, Sweep::Run, &sweep, 0, nullptr);
+  ASSERT_TRUE(sweeper);
+  const std::string bytes = Payload(20000);
+  int failed = 0;
+  for (int i = 0; i < 200; ++i) {
+    const std::wstring name = L"payload" + std::to_wstring(i) + L".dll";
+    const WriteResult result = Write(folder / name, bytes);
+    if (result.outcome != Outcome::Written || ReadBytes(folder / name) != bytes) ++failed;
+  }
+  sweep.writing = false;
+  WaitForSingleObject(sweeper, INFINITE);
+  CloseHandle(sweeper);
+  EXPECT_EQ(0, failed) << "writes broken by the other instance's sweep";
+  EXPECT_EQ(0, sweep.removed.load()) << "temporary files deleted while their writer lived";
+}
+
+}  // namespace vek::win32::test
