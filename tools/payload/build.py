@@ -41,7 +41,8 @@ class Step:
 STEPS = [
     Step("zlib", binary="libz-mingw-w64"),
     Step("iconv", own=("vekdll-iconv", "1.0"),
-         files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc"]),
+         files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc", "iconv/charset.h",
+                "iconv/names.c", "iconv/codepage.c", "iconv/iso2022jp.c"]),
     Step("libxml2", source="libxml2", deps=("zlib", "iconv")),
     Step("libxslt", source="libxslt", deps=("libxml2", "iconv")),
     Step("openssl", source="openssl"),
