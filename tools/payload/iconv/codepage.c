@@ -8,9 +8,11 @@
  *    bytes that decode to it again, and encoded bytes must decode to the
  *    character given, otherwise the conversion is EILSEQ;
  *  - where a table does not know the encoding's byte structure, the
- *    structure is checked here first: in EUC-JP, 0x8F starts a three-byte
- *    JIS X 0212 character that Windows' table (at least Wine's) would read
- *    as U+008F followed by some other character. */
+ *    structure is checked here first. In EUC-JP, 0x8F starts a three-byte
+ *    JIS X 0212 character that the table of code page 20932 would read as
+ *    U+008F followed by some other character: that table holds JIS X 0212
+ *    as two bytes, the second without its high bit, so the character is
+ *    decoded (and encoded) in that form instead. */
 
 #include "charset.h"
 
@@ -118,7 +120,7 @@ static int char_length(const struct charset *cs, const unsigned char *p, size_t 
 int codepage_decode(const struct charset *cs, const unsigned char *p, size_t n,
                     unsigned long *c, size_t *used)
 {
-    unsigned char again[8];
+    unsigned char again[8], table[2];
     unsigned long back;
     size_t len, again_len;
     int r;
@@ -133,6 +135,14 @@ int codepage_decode(const struct charset *cs, const unsigned char *p, size_t n,
     r = char_length(cs, p, n, &len);
     if (r)
         return r;
+    *used = len;
+    if (cs->structure == S_EUC_JP && len == 3) {
+        /* JIS X 0212, in the table's two-byte form. */
+        table[0] = p[1];
+        table[1] = (unsigned char)(p[2] & 0x7F);
+        p = table;
+        len = 2;
+    }
     if (raw_decode(cs, p, len, c) || raw_encode(cs, *c, again, &again_len))
         return EILSEQ;
     /* The bytes that the character encodes to may differ (a page may give
@@ -140,7 +150,6 @@ int codepage_decode(const struct charset *cs, const unsigned char *p, size_t n,
     if ((again_len != len || memcmp(again, p, len) != 0) &&
         (raw_decode(cs, again, again_len, &back) || back != *c))
         return EILSEQ;
-    *used = len;
     return 0;
 }
 
@@ -172,6 +181,13 @@ int codepage_encode(const struct charset *cs, unsigned long c, unsigned char *ou
         return encode_sbcs(cs, c, out, n);
     if (raw_encode(cs, c, out, n))
         return EILSEQ;
+    if (cs->structure == S_EUC_JP && *n == 2 && out[1] < 0x80) {
+        /* The table's form of JIS X 0212: EUC-JP writes 0x8F first. */
+        out[2] = (unsigned char)(out[1] | 0x80);
+        out[1] = out[0];
+        out[0] = 0x8F;
+        *n = 3;
+    }
     /* The bytes must read back, whole, as the same character. */
     if (codepage_decode(cs, out, *n, &back, &used) || used != *n || back != c)
         return EILSEQ;
