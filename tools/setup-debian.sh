@@ -16,6 +16,7 @@ PACKAGES="
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine
   dpkg-dev libz-mingw-w64-dev
+  openssl xmlsec1
 "
 
 # The address of the Debian archive this machine already uses for bookworm,
