@@ -269,7 +269,7 @@ def classify(ours, system, expected, has_system):
     if ours is not None:
         if ours != system:
             return "FAIL"
-        return "Windows decodes, Python refuses" if expected is None else "other characters"
+        return "Windows converts, Python refuses" if expected is None else "Windows differs from Python"
     if system is None:
         return "Windows lacks it"
     return "Windows gives other characters: refused" if system != expected else "FAIL"
