@@ -78,9 +78,11 @@ def main():
              "Wine": (wrapper, wine_env)}
     results = {}
     for side, (app, env) in sides.items():
+        # One folder per side for all three suites: testKeys.sh writes the
+        # keys file that testDSig.sh and testEnc.sh read.
+        tmp = work / f"tmp-{side}"
+        tmp.mkdir()
         for suite in SUITES:
-            tmp = work / f"tmp-{side}-{suite}"
-            tmp.mkdir()
             print(f"xmlsec upstream: {suite} {side} ...", file=sys.stderr, flush=True)
             results[side, suite] = run_suite(tests, suite, app, tmp, env,
                                              work / f"{side}-{suite}.log")
