@@ -4,8 +4,8 @@ group below is one encoding with its reference codec, its Windows code page
 documents covering every byte value (and every two-byte sequence, for the
 multi-byte pages) and every character of the Basic Multilingual Plane; each
 other name gets a sample that tells the encodings apart. iconv_matrix.c
-converts each document on its own under Wine, through iconv.dll and through
-MultiByteToWideChar / WideCharToMultiByte directly.
+converts each document on its own under Wine, through the installed
+iconv.dll and through MultiByteToWideChar / WideCharToMultiByte directly.
 
 Where iconv.dll and the reference differ, the difference must be the
 system table's: the same result as the Windows functions give, or an error
@@ -297,7 +297,7 @@ class IconvMatrixTest(unittest.TestCase):
         payload = payloadlab.payload_dir()
         exe = payloadlab.build_program(payloadlab.HERE / "iconv_matrix.c", "iconv_matrix",
                                        payload, ["-liconv"])
-        (exe.parent / "iconv.dll").write_bytes((payload / "iconv.dll").read_bytes())
+        payloadlab.install_set(payload)
         matrix = Matrix()
         cls.cases = []
         for ref, cp, names in GROUPS:
