@@ -41,7 +41,8 @@ echo "/* libexslt is not part of the payload set. */" > include/libexslt/exslt.h
 make -j"$JOBS" -C apps xmlsec1.exe XMLSEC_LIBS=../src/libxmlsec.la \
   CRYPTO_DEPS=../src/openssl/libxmlsec-openssl.la XMLSEC_CRYPTO_LIBS=
 mkdir -p "$STAGE/clients"
-cp apps/.libs/xmlsec1.exe "$STAGE/clients/" 2>/dev/null || cp apps/xmlsec1.exe "$STAGE/clients/"
+# (libtool leaves the program itself in .libs/, a launcher beside it.)
+cp apps/.libs/xmlsec1.exe "$STAGE/clients/"
 
 cp src/.libs/libxmlsec.dll src/openssl/.libs/libxmlsec-openssl.dll "$STAGE/bin/"
 cp src/.libs/libxmlsec.dll.a src/openssl/.libs/libxmlsec-openssl.dll.a "$STAGE/lib/"
