@@ -58,12 +58,13 @@ PAYLOAD = ["zlib1.dll", "iconv.dll", "libxml2.dll", "libxslt.dll",
 
 
 def install_set(payload):
-    """Puts the seven DLLs into the prefix's 32-bit system folder, as
-    VekDll.exe installs them, so that programs run from any folder load the
-    installed set; once per prefix."""
+    """Puts each of the seven DLLs that the prefix's 32-bit system folder
+    lacks into it, as VekDll.exe installs them, so that programs run from
+    any folder load the installed set; once per prefix."""
     if not _lab.get("installed"):
         for name in PAYLOAD:
-            shutil.copy(payload / name, prefix().system_folder / name)
+            if not (prefix().system_folder / name).exists():
+                shutil.copy(payload / name, prefix().system_folder / name)
         _lab["installed"] = True
     return prefix()
 
