@@ -16,7 +16,7 @@ PACKAGES="
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine
   dpkg-dev libz-mingw-w64-dev locales
-  osslsigncode openssl node-spdx-license-ids node-spdx-exceptions
+  osslsigncode openssl xmlsec1 node-spdx-license-ids node-spdx-exceptions
 "
 
 # The address of the Debian archive this machine already uses for bookworm,

@@ -221,6 +221,44 @@ static void test_gb18030(void)
     CHECK(r.error == EINVAL && r.consumed == 0);
 }
 
+/* ISO-2022-JP keeps a shift state: the escape goes out with the first
+ * character of a set, and a flush returns to ASCII, or says E2BIG. */
+static void test_iso2022jp(void)
+{
+    iconv_t cd = iconv_open("ISO-2022-JP", "UTF-8");
+    struct result r;
+    char out[8], *outp = out;
+    size_t out_left = 2;
+
+    begin("iso-2022-jp");
+    r = run(cd, "\xE6\x97\xA5", 3, 64);                  /* U+65E5 */
+    CHECK(r.ret == 0 && r.written == 5 && !memcmp(r.out, "\x1B$BF|", 5));
+    CHECK(iconv(cd, NULL, NULL, &outp, &out_left) == (size_t)-1 && errno == E2BIG);
+    CHECK(outp == out && out_left == 2);
+    out_left = sizeof out;
+    CHECK(iconv(cd, NULL, NULL, &outp, &out_left) == 0);
+    CHECK(outp == out + 3 && !memcmp(out, "\x1B(B", 3));
+    r = run(cd, "A\xC2\xA5", 3, 64);                       /* "A", then the yen sign */
+    CHECK(r.ret == 0 && r.written == 5 && !memcmp(r.out, "A\x1B(J\\", 5));
+    iconv_close(cd);
+
+    /* An escape cut off is EINVAL; given whole, it switches the set. */
+    cd = iconv_open("UTF-8", "ISO-2022-JP");
+    r = run(cd, "\x1B$", 2, 64);
+    CHECK(r.error == EINVAL && r.consumed == 0);
+    r = run(cd, "\x1B$BF|\x1B(Bx", 9, 64);
+    CHECK(r.ret == 0 && r.written == 4 && !memcmp(r.out, "\xE6\x97\xA5x", 4));
+    r = run(cd, "\x1B$Z", 3, 64);
+    CHECK(r.error == EILSEQ);
+    iconv_close(cd);
+
+    /* UCS-2 and UCS-4 write no BOM, as GNU libiconv. */
+    r = convert("UCS-2", "UTF-8", "A", 1, sizeof r.out);
+    CHECK(r.ret == 0 && r.written == 2 && !memcmp(r.out, "\0A", 2));
+    r = convert("UCS-4", "UTF-8", "A", 1, sizeof r.out);
+    CHECK(r.ret == 0 && r.written == 4 && !memcmp(r.out, "\0\0\0A", 4));
+}
+
 static void test_invalid_input(void)
 {
     struct result r;
@@ -356,6 +394,7 @@ int main(void)
     test_unicode_forms();
     test_multi_byte_pages();
     test_gb18030();
+    test_iso2022jp();
     test_invalid_input();
     test_incomplete_input();
     test_full_output();

@@ -53,6 +53,34 @@ def _close():
     _lab["display"].close()
 
 
+PAYLOAD = ["zlib1.dll", "iconv.dll", "libxml2.dll", "libxslt.dll",
+           "libxmlsec.dll", "libxmlsec-openssl.dll", "midas.dll"]
+
+
+def install_set(payload):
+    """Puts each of the seven DLLs that the prefix's 32-bit system folder
+    lacks into it, as VekDll.exe installs them, so that programs run from
+    any folder load the installed set; once per prefix."""
+    if not _lab.get("installed"):
+        for name in PAYLOAD:
+            if not (prefix().system_folder / name).exists():
+                shutil.copy(payload / name, prefix().system_folder / name)
+        _lab["installed"] = True
+    return prefix()
+
+
+def client(payload, name):
+    """A client program built from upstream's sources with the set
+    (clients/ of the payload folder), copied alone into a folder of drive C,
+    so that it can only use the installed set."""
+    source = payload / "clients" / name
+    if not source.is_file():
+        raise AssertionError(f"{source} is missing: the payload was built without its clients")
+    folder = Path(tempfile.mkdtemp(prefix="client-", dir=install_set(payload).drive_c))
+    shutil.copy(source, folder / name)
+    return folder / name
+
+
 def build_program(source, name, payload, libraries):
     """Builds one of our test programs into a new folder of the prefix's
     drive C and returns its path."""

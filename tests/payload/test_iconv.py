@@ -34,6 +34,9 @@ class IconvTest(payloadlab.ProgramTest):
     def test_converts_gb18030_where_windows_has_it(self):
         self.assertGroupPassed("gb18030")
 
+    def test_iso_2022_jp_keeps_its_shift_state(self):
+        self.assertGroupPassed("iso-2022-jp")
+
     def test_invalid_and_unmappable_input_is_eilseq(self):
         self.assertGroupPassed("invalid")
 

@@ -9,10 +9,6 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import payloadlab  # noqa: E402
 
-PAYLOAD = ["zlib1.dll", "iconv.dll", "libxml2.dll", "libxslt.dll",
-           "libxmlsec.dll", "libxmlsec-openssl.dll", "midas.dll"]
-
-
 class PayloadUseTest(payloadlab.ProgramTest):
     @classmethod
     def setUpClass(cls):
@@ -20,7 +16,7 @@ class PayloadUseTest(payloadlab.ProgramTest):
         exe = payloadlab.build_program(
             payloadlab.HERE / "payload_use_test.c", "payload_use_test", payload,
             ["-lxmlsec-openssl", "-lxmlsec", "-lxslt", "-lxml2", "-lz"])
-        for name in PAYLOAD:
+        for name in payloadlab.PAYLOAD:
             shutil.copy(payload / name, exe.parent)
         cls.returncode, cls.output, cls.groups = payloadlab.run_program(exe, timeout=900)
 

@@ -41,11 +41,13 @@ class Step:
 STEPS = [
     Step("zlib", binary="libz-mingw-w64"),
     Step("iconv", own=("vekdll-iconv", "1.0"),
-         files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc"]),
+         files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc", "iconv/charset.h",
+                "iconv/names.c", "iconv/codepage.c", "iconv/iso2022jp.c"]),
     Step("libxml2", source="libxml2", deps=("zlib", "iconv")),
     Step("libxslt", source="libxslt", deps=("libxml2", "iconv")),
     Step("openssl", source="openssl"),
-    Step("xmlsec", source="xmlsec1", deps=("libxml2", "libxslt", "openssl", "iconv")),
+    Step("xmlsec", source="xmlsec1", deps=("libxml2", "libxslt", "openssl", "iconv"),
+         files=["patches/xmlsec-legacy-provider.patch"]),
     Step("midas", own=("vekdll-midas-placeholder", "0.0"),
          files=["midas/midas.c", "midas/midas.rc"]),
 ]
@@ -273,9 +275,12 @@ def assemble(folder, stages, origins, midas):
         shutil.copyfile(stages[made_of[0]] / "bin" / name, folder / name)
         rows.append((name, "+".join(step_package(steps[s]) for s in made_of),
                      "+".join(step_version(steps[s], origins) for s in made_of)))
-    # Headers and import libraries, for programs built against the set.
+    # Headers and import libraries, for programs built against the set, and
+    # the client programs built with it (clients/, for the tests only).
     for stage in stages.values():
         shutil.copytree(stage / "include", folder / "include", dirs_exist_ok=True)
+        if (stage / "clients").is_dir():
+            shutil.copytree(stage / "clients", folder / "clients", dirs_exist_ok=True)
         for implib in (stage / "lib").glob("*.dll.a"):
             shutil.copyfile(implib, folder / "lib" / implib.name)
     write_manifest(folder, rows)

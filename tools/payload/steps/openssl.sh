@@ -9,8 +9,11 @@ cd "$SRC"
 # OpenSSL's error records) names no build folder, and buildinf.h takes its
 # date from SOURCE_DATE_EPOCH. CFLAGS stays out of it: OpenSSL keeps its
 # compiler flags as a string inside the library.
+# no-module builds the legacy provider (RC2, single DES, MD4, ...) into
+# libcrypto instead of a legacy.dll loaded from disk: PKCS#12 files written by
+# older software need it, and the payload set carries no OpenSSL files.
 env -u CFLAGS -u LDFLAGS \
-  ./Configure mingw no-shared no-tests no-asm \
+  ./Configure mingw no-shared no-module no-tests no-asm \
     CC="$CC" AR="$AR" RANLIB="$RANLIB" RC="$WINDRES"
 make -j"$JOBS" build_generated
 make -j"$JOBS" libcrypto.a

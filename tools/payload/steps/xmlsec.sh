@@ -3,6 +3,9 @@
 . "$PAYLOAD_TOOLS/steps/common.sh"
 
 cd "$SRC"
+# The OpenSSL engine loads OpenSSL's legacy provider when it starts, so that
+# PKCS#12 files with legacy protection can be read (see the patch).
+patch -p1 --no-backup-if-mismatch < "$PAYLOAD_TOOLS/patches/xmlsec-legacy-provider.patch"
 keep_generated_build_files
 # The Windows builds of xmlsec have always been libxmlsec.dll and
 # libxmlsec-openssl.dll, unversioned; autotools would make libxmlsec1-1.dll
@@ -28,6 +31,18 @@ make -j"$JOBS" -C include
 make -j"$JOBS" -C src libxmlsec.la
 make -j"$JOBS" -C src/openssl libxmlsec-openssl.la \
   OPENSSL_LIBS="-L$DEP_openssl/lib -lcrypto $(cat "$DEP_openssl/lib/crypto-deps.txt")"
+
+# xmlsec's own command-line program, from the same tree, for the tests that
+# run upstream's test material against the set; it is not a payload. It
+# reaches OpenSSL only through libxmlsec-openssl.dll. It includes libexslt's
+# header but calls nothing from it, and libexslt is not part of the set.
+mkdir -p include/libexslt
+echo "/* libexslt is not part of the payload set. */" > include/libexslt/exslt.h
+make -j"$JOBS" -C apps xmlsec1.exe XMLSEC_LIBS=../src/libxmlsec.la \
+  CRYPTO_DEPS=../src/openssl/libxmlsec-openssl.la XMLSEC_CRYPTO_LIBS=
+mkdir -p "$STAGE/clients"
+# (libtool leaves the program itself in .libs/, a launcher beside it.)
+cp apps/.libs/xmlsec1.exe "$STAGE/clients/"
 
 cp src/.libs/libxmlsec.dll src/openssl/.libs/libxmlsec-openssl.dll "$STAGE/bin/"
 cp src/.libs/libxmlsec.dll.a src/openssl/.libs/libxmlsec-openssl.dll.a "$STAGE/lib/"
