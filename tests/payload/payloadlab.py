@@ -53,8 +53,7 @@ def _close():
     _lab["display"].close()
 
 
-PAYLOAD = ["zlib1.dll", "iconv.dll", "libxml2.dll", "libxslt.dll",
-           "libxmlsec.dll", "libxmlsec-openssl.dll", "midas.dll"]
+PAYLOAD = winelab.PAYLOADS
 
 
 def install_set(payload):

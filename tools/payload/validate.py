@@ -6,14 +6,26 @@ payload or a library that every Windows has. Reads the files with binutils'
 objdump. Exits non-zero, naming the file and the problem, at the first check
 that fails."""
 
+import re
 import subprocess
 import sys
 from pathlib import Path
 
 OBJDUMP = "i686-w64-mingw32-objdump"
 
-PAYLOAD = ["zlib1.dll", "iconv.dll", "libxml2.dll", "libxslt.dll",
-           "libxmlsec.dll", "libxmlsec-openssl.dll", "midas.dll"]
+
+
+def payload_names():
+    """The payloads' file names, read from the program's own table
+    (app/payload/Payloads.h), as the build reads it."""
+    table = Path(__file__).resolve().parents[2] / "app" / "payload" / "Payloads.h"
+    names = re.findall(r'^ *\{"([^"]+)", "[^"]+"\},', table.read_text(), re.MULTILINE)
+    if not names:
+        raise SystemExit(f"{table}: no payload rows found")
+    return names
+
+
+PAYLOAD = payload_names()
 
 # Libraries that are part of every Windows the installer runs on, so a
 # payload may import them; anything else would have to travel with the set.
