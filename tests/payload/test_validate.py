@@ -51,7 +51,7 @@ class ValidateTest(unittest.TestCase):
                     "#include <windows.h>\nint c(void);"
                     "int e(void) { return c() + (int)GetTickCount(); }",
                     link=[parts / "libxmlsec.dll"])
-        for name in validate.PAYLOAD:
+        for name in validate.payload_names():
             shutil.copy(parts / name, good / name)
         cls.parts, cls.good = parts, good
 
@@ -62,7 +62,7 @@ class ValidateTest(unittest.TestCase):
     def variant(self, **replace):
         """A copy of the good set with some files replaced (None: removed)."""
         folder = Path(tempfile.mkdtemp(dir=self.tmp))
-        for name in validate.PAYLOAD:
+        for name in validate.payload_names():
             shutil.copy(self.good / name, folder / name)
         for name, path in replace.items():
             name = name.replace("_", "-") + ".dll"

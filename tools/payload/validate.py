@@ -25,8 +25,6 @@ def payload_names():
     return names
 
 
-PAYLOAD = payload_names()
-
 # Libraries that are part of every Windows the installer runs on, so a
 # payload may import them; anything else would have to travel with the set.
 SYSTEM = {
@@ -88,11 +86,12 @@ def validate(folder):
     if not folder.is_dir():
         raise Invalid(f"{folder}: no such folder")
     found = {p.name.lower(): p for p in folder.iterdir()}
-    for name in PAYLOAD:
+    names = payload_names()
+    for name in names:
         if name.lower() not in found:
             raise Invalid(f"{name}: missing from {folder}")
-    payload = {name.lower() for name in PAYLOAD}
-    for name in PAYLOAD:
+    payload = {name.lower() for name in names}
+    for name in names:
         path = found[name.lower()]
         text = headers(path)
         check_format(path, text)
