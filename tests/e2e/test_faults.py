@@ -178,10 +178,11 @@ class Faults(unittest.TestCase):
                 "getwindowgeometry", window).splitlines()[1:])
             x, y = (int(v) for v in geometry["Position"].split(" ")[0].split(","))
             self.display.click(x + offset[0], y + offset[1])
-        outcomes = []
-        for _ in range(2):
-            box, texts = self.box_texts()
-            outcomes += texts
+        # Both summaries, then both closed with Enter.
+        boxes = wait_until(lambda: self.probe.boxes()[1:] and self.probe.boxes(), 300, 0.5)
+        self.assertEqual(2, len(boxes or []), "two summaries")
+        outcomes = [text for box in boxes for text in box_texts(box)]
+        for box in boxes:
             self.dismiss(box)
         self.assertEqual(0, wait_for_exit(first))
         self.assertEqual(0, wait_for_exit(second))

@@ -386,11 +386,13 @@ def box_texts(box):
 
 
 def dismiss(display, probe, box):
-    """Presses the OK of `box` with Enter, as a person would, and waits until
-    it has closed."""
+    """Presses Enter in the active one of the boxes titled like `box` (that
+    box, unless two such boxes are open), as a person would, and waits until
+    one of the boxes open before has closed (another may open in its place at
+    once)."""
+    before = {b["handle"] for b in probe.boxes()} | {box["handle"]}
     display.key(box["text"], "Return")
-    # That very box: another one may open at once in its place.
-    if not wait_until(lambda: box["handle"] not in [b["handle"] for b in probe.boxes()], 120, 0.3):
+    if not wait_until(lambda: not before <= {b["handle"] for b in probe.boxes()}, 120, 0.3):
         raise AssertionError(f"the box {box['text']!r} did not close")
 
 
