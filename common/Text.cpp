@@ -123,6 +123,16 @@ static std::size_t FolderLength(const Text& path) {
   return length;
 }
 
+Text WithoutSentenceEnd(const Text& sentence) {
+  std::size_t end = sentence.Length();
+  while (end > 0) {
+    const char c = sentence[end - 1];
+    if (c != ' ' && c != '\r' && c != '\n' && c != '.') break;
+    --end;
+  }
+  return sentence.Left(end);
+}
+
 Text FolderPart(const Text& path) { return path.Left(FolderLength(path)); }
 
 Text FileNamePart(const Text& path) { return path.From(FolderLength(path)); }

@@ -58,6 +58,10 @@ Text DecimalText(long n);
 // Upper case of the letters a to z only; accented letters stay as they are.
 Text UpperCase(const Text& text);
 
+// A sentence without its trailing blanks, line breaks and periods: the
+// system's description of an error as it goes into the middle of a message.
+Text WithoutSentenceEnd(const Text& sentence);
+
 // The folder part of a path: everything up to and including the last
 // backslash or colon; empty when there is neither.
 Text FolderPart(const Text& path);

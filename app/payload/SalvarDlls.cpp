@@ -6,22 +6,6 @@
 
 namespace vek {
 
-namespace {
-
-// The system's error description without its trailing blanks, line breaks
-// and periods, as it goes into the middle of a sentence.
-Text SemPontuacaoFinal(const Text& descricao) {
-  std::size_t fim = descricao.Length();
-  while (fim > 0) {
-    const char c = descricao[fim - 1];
-    if (c != ' ' && c != '\r' && c != '\n' && c != '.') break;
-    --fim;
-  }
-  return descricao.Left(fim);
-}
-
-}  // namespace
-
 Failure TFrmPrincipal::SalvarDlls() {
   for (const Payload& payload : kPayloads) {
     const Path caminho = pastaDlls_ + payload.fileName;
@@ -39,7 +23,7 @@ Failure TFrmPrincipal::SalvarDlls() {
         break;
       case WriteResult::Outcome::CannotCreate:
         return Failure(Text("Cannot create file \"") + gravacao.fullPath + "\". " +
-                       SemPontuacaoFinal(gravacao.reason));
+                       WithoutSentenceEnd(gravacao.reason));
       case WriteResult::Outcome::WriteFailed:
         return Failure(Text("Stream write error"));
     }

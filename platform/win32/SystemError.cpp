@@ -11,15 +11,6 @@ Text ErrorDescription(unsigned long code) {
   return Text(buffer, length);
 }
 
-Text ErrorReason(unsigned long code) {
-  const Text description = ErrorDescription(code);
-  std::size_t end = description.Length();
-  while (end > 0) {
-    const char c = description[end - 1];
-    if (c != ' ' && c != '\r' && c != '\n' && c != '.') break;
-    --end;
-  }
-  return description.Left(end);
-}
+Text ErrorReason(unsigned long code) { return WithoutSentenceEnd(ErrorDescription(code)); }
 
 }  // namespace vek::win32

@@ -11,8 +11,8 @@ import unittest
 
 from winelab import (ARTIFACTS, BTN_OK, BTN_SAIR, BUILD, PAYLOADS, PNL_AGUARDE, TITLES, Display,
                      Prefix, Probe, Targets, assert_keys_ignored, box_texts, controls, cp1252,
-                     digest, dismiss, partial_files, payload_folder, record_fault, stop,
-                     wait_for_exit, wait_until)
+                     digest, dismiss, partial_files, payload_folder, record_fault,
+                     remove_payloads, stop, wait_for_exit, wait_until)
 
 CAPTION = b"VEK INFORM\xc1TICA"
 MB_STATIC_TEXT = 0xFFFF  # Wine's message box text control id
@@ -59,24 +59,15 @@ class InstallRun:
         shutil.copy(BUILD / "VekDll.exe", self.exe)
         self.staging = self.folder / "Dlls"
         self.process = None
-        self.remove_payloads(self.system)
+        remove_payloads(self.system, self.wine_zlib)
         self.targets = Targets(self.system)
 
     def tearDown(self):
         if self.process:
             stop(self.process)
         self.prefix.kill()
-        self.remove_payloads(self.system)
+        remove_payloads(self.system, self.wine_zlib)
         self.assertEqual(self.wine_zlib, digest(self.system / "zlib1.dll"), "Wine's zlib1.dll")
-
-    def remove_payloads(self, folder):
-        """Takes our payloads out of `folder`, never Wine's own zlib1.dll."""
-        for name in PAYLOADS:
-            path = folder / name
-            if path.is_dir():
-                shutil.rmtree(path)
-            elif path.exists() and not (name == "zlib1.dll" and digest(path) == self.wine_zlib):
-                path.unlink()
 
     def start(self, **env):
         self.process = self.prefix.start(self.exe, **env)

@@ -9,8 +9,8 @@ import subprocess
 import unittest
 
 from winelab import (BTN_OK, BUILD, PAYLOADS, TITLES, Display, Prefix, Probe, Targets, box_texts,
-                     digest, dismiss, partial_files, payload_folder, record_fault, stop,
-                     wait_for_exit)
+                     digest, dismiss, partial_files, payload_folder, record_fault,
+                     remove_payloads, stop, wait_for_exit)
 
 LOCALE = "pt_BR.UTF-8"
 SUCCESS = b"Arquivos copiados com \xeaxito !"
@@ -55,20 +55,14 @@ class Paths:
 
     def setUp(self):
         self.process = None
-        self.remove_payloads()
+        remove_payloads(self.system, self.wine_zlib)
         self.targets = Targets(self.system)
 
     def tearDown(self):
         if self.process:
             stop(self.process)
         self.prefix.kill()
-        self.remove_payloads()
-
-    def remove_payloads(self):
-        for name in PAYLOADS:
-            path = self.system / name
-            if path.exists() and not (name == "zlib1.dll" and digest(path) == self.wine_zlib):
-                path.unlink()
+        remove_payloads(self.system, self.wine_zlib)
 
     def install_from(self, folder, scenario):
         """Runs VekDll.exe from `folder` through a whole installation, and

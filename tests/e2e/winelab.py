@@ -60,6 +60,17 @@ def partial_files(staging, payloads):
     return count
 
 
+def remove_payloads(folder, wine_zlib):
+    """Takes our payloads, and folders named like them, out of a system
+    folder; never Wine's own zlib1.dll, whose digest is `wine_zlib`."""
+    for name in PAYLOADS:
+        path = folder / name
+        if path.is_dir():
+            shutil.rmtree(path)
+        elif path.exists() and not (name == "zlib1.dll" and digest(path) == wine_zlib):
+            path.unlink()
+
+
 class Targets:
     """The payload files in a target folder when it is made, to tell later
     how many of them were replaced or changed."""
