@@ -3,7 +3,7 @@
 # Build first: cmake --preset win32 && cmake --build --preset win32
 set -eu
 cd "$(dirname "$0")"
-python3 -c 'import benchlib; print(benchlib.HEADER)'
+python3 -c 'import benchlib; print(benchlib.header())'
 python3 size.py
 python3 startup.py "${1:-7}"
 python3 install_run.py "${1:-5}"

@@ -26,7 +26,7 @@ from winelab import BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, 
 
 TITLE = TITLES["win64"]
 PAUSES_MS = 7 * 1000
-BUDGET_MS = 100
+BUDGET_MS = 50
 
 
 def one_run(prefix, probe, index):

@@ -1,7 +1,9 @@
 /* The extraction benchmark's floor: a bare program that writes each DLLFILE
  * resource of its own image to the folder given as its argument, straight
  * from the mapped image in 1 MB WriteFile calls, as the installer does, and
- * prints how many milliseconds that took. No checks beyond what it needs to
+ * prints how many milliseconds that took. Like the installer, which waits
+ * for its click, it starts once loaded and told to: it prints "ready" on its
+ * standard error and waits for a line on its standard input. No checks beyond what it needs to
  * say that it failed. */
 
 #include <windows.h>
@@ -36,6 +38,10 @@ static BOOL CALLBACK WriteOne(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   folder = argv[1];
+  char go[16];
+  fputs("ready\n", stderr);
+  fflush(stderr);
+  if (!fgets(go, sizeof go, stdin)) return 2;
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);

@@ -1,8 +1,12 @@
 /* The benchmarks' baseline: a bare Win32 window program, as small as MinGW
  * makes one. It shows one window titled by its first argument and runs the
- * message loop until it is closed. */
+ * message loop until it is closed. Built with WITH_COM, it first initialises
+ * COM for its thread as the installer must: the floor of its start-up. */
 
 #include <windows.h>
+#ifdef WITH_COM
+#include <objbase.h>
+#endif
 
 static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CLOSE) PostQuitMessage(0);
@@ -11,6 +15,9 @@ static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
   (void)previous;
+#ifdef WITH_COM
+  CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+#endif
   WNDCLASSA windowClass = {0};
   windowClass.lpfnWndProc = Proc;
   windowClass.hInstance = instance;
