@@ -10,8 +10,8 @@ add_executable(unit_tests
   tests/unit/PrincipalTest.cpp
   tests/unit/SalvarDllsTest.cpp
   tests/unit/BtnOkClickTest.cpp
-  tests/unit/ResampleTest.cpp
-  ${CMAKE_SOURCE_DIR}/platform/Resample.cpp
+  tests/unit/PackedPictureTest.cpp
+  ${CMAKE_SOURCE_DIR}/platform/PackedPicture.cpp
 )
 target_link_libraries(unit_tests PRIVATE vekcore GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra)

@@ -3,11 +3,14 @@
 #   app/payload/Payloads.h    the payloads (file and resource names, in order)
 #                             and their resource type
 #   app/LayoutPrincipal.h     the ids of the main form's controls
-# Sets VEK_PAYLOAD_NAMES, VEK_PAYLOAD_RESOURCES and VEK_RESOURCE_TYPE, and
-# writes build/.../harness.json for the Python tests and benchmarks.
+#   app/LayoutPrincipal.cpp   the size of the picture that shows the logo
+# Sets VEK_PAYLOAD_NAMES, VEK_PAYLOAD_RESOURCES, VEK_RESOURCE_TYPE and
+# VEK_LOGO_SIZE (WIDTHxHEIGHT), and writes build/.../harness.json for the
+# Python tests and benchmarks.
 set(payloads_h ${CMAKE_SOURCE_DIR}/app/payload/Payloads.h)
 set(layout_h ${CMAKE_SOURCE_DIR}/app/LayoutPrincipal.h)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${payloads_h} ${layout_h})
+set(layout_cpp ${CMAKE_SOURCE_DIR}/app/LayoutPrincipal.cpp)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${payloads_h} ${layout_h} ${layout_cpp})
 
 file(STRINGS ${payloads_h} rows REGEX "^ *\\{\"[^\"]+\", \"[^\"]+\"\\},")
 set(VEK_PAYLOAD_NAMES "")
@@ -47,6 +50,16 @@ endforeach()
 if(NOT control_json)
   message(FATAL_ERROR "LayoutPrincipal.h: no control ids found")
 endif()
+
+# The logo is made at the size of its control (id, kind, parent, left, top,
+# width, height, ... image).
+set(picture_row "ControlKind::Picture, +[A-Za-z0-9]+, +[0-9]+, +[0-9]+, +([0-9]+), +([0-9]+),.*\"LOGO\"")
+file(STRINGS ${layout_cpp} logo_row REGEX "${picture_row}")
+string(REGEX MATCH "${picture_row}" _ "${logo_row}")
+if(NOT CMAKE_MATCH_1 OR NOT CMAKE_MATCH_2)
+  message(FATAL_ERROR "LayoutPrincipal.cpp: no picture control showing \"LOGO\"")
+endif()
+set(VEK_LOGO_SIZE "${CMAKE_MATCH_1}x${CMAKE_MATCH_2}")
 
 string(REGEX REPLACE ",\n$" "\n" payload_json "${payload_json}")
 string(REGEX REPLACE ",\n$" "\n" control_json "${control_json}")

@@ -9,24 +9,26 @@ set(VEK_SIZE_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
 target_compile_options(vekcore PRIVATE ${VEK_SIZE_FLAGS})
 
-# The pictures and the icon, drawn by our own script.
+include(cmake/Payload.cmake)
+
+# The pictures, in the form in which the window paints them, and the icon,
+# drawn by our own script.
 set(VEK_IMAGES_DIR ${CMAKE_BINARY_DIR}/images)
 set(VEK_IMAGES
-  ${VEK_IMAGES_DIR}/logo.png ${VEK_IMAGES_DIR}/glyph_ok.png
-  ${VEK_IMAGES_DIR}/glyph_sair.png ${VEK_IMAGES_DIR}/vekdll.ico)
+  ${VEK_IMAGES_DIR}/logo.pixels ${VEK_IMAGES_DIR}/glyph_ok.pixels
+  ${VEK_IMAGES_DIR}/glyph_sair.pixels ${VEK_IMAGES_DIR}/vekdll.ico)
 add_custom_command(
   OUTPUT ${VEK_IMAGES}
   COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/images/make_images.py ${VEK_IMAGES_DIR}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/images/make_images.py
+          LOGO=${VEK_LOGO_SIZE}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/images/make_images.py ${CMAKE_SOURCE_DIR}/tools/images/packed.py
   COMMENT "Drawing the logo, glyphs and icon")
 add_custom_target(vekimages DEPENDS ${VEK_IMAGES})
 configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
 
-include(cmake/Payload.cmake)
-
 # The Win32 layer, linked by VekDll.exe and by its tests.
 set(VEK_WIN32_SOURCES
-  platform/Resample.cpp
+  platform/PackedPicture.cpp
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
   platform/win32/DllSearch.cpp

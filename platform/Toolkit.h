@@ -20,7 +20,7 @@ enum class ControlKind {
   Panel,          // a filled panel with bevels and an optional centred caption
   BevelFrame,     // a lowered box frame drawn around another control
   PictureButton,  // a push button with a glyph left of its caption; a tab stop
-  Picture,        // a PNG with alpha stretched to the control
+  Picture,        // a picture with alpha, made at the control's size by the build
 };
 
 enum class Bevel { None, Raised, Lowered };
@@ -46,7 +46,7 @@ struct ControlLayout {
   Bevel bevelInner, bevelOuter;
   int borderWidth;
   bool visible;
-  const char* image;  // resource name of a PNG (glyph or picture), or null
+  const char* image;  // resource name of a picture or glyph (tools/images), or null
 };
 
 struct FormLayout {

@@ -10,7 +10,6 @@ namespace {
 constexpr char kFormClass[] = "VekDllForm";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
-constexpr int kGlyphSize = 24;
 
 HFONT NewFont(const FontStyle& font) {
   return CreateFontA(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
@@ -59,10 +58,11 @@ void MainForm::CreateControl(const ControlLayout& entry) {
   control.font = control.ownFont ? control.ownFont.Get() : formFont_.Get();
 
   if (entry.image) {
-    const bool glyph = entry.kind == ControlKind::PictureButton;
-    control.picture = LoadPicture(entry.image, glyph ? kGlyphSize : entry.width,
-                                  glyph ? kGlyphSize : entry.height);
-    if (glyph) control.glyphDisabled = Faded(control.picture, GetSysColor(COLOR_BTNFACE));
+    // Made by the build at the size of the control, or 24 x 24 for a glyph.
+    control.picture = LoadPicture(entry.image);
+    if (entry.kind == ControlKind::PictureButton) {
+      control.glyphDisabled = Faded(control.picture, GetSysColor(COLOR_BTNFACE));
+    }
   }
 
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);

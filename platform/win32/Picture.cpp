@@ -1,9 +1,6 @@
 #include "platform/win32/Picture.h"
 
-#include <wincodec.h>
-
-#include "platform/Resample.h"
-#include "platform/win32/Buffer.h"
+#include "platform/PackedPicture.h"
 
 namespace vek::win32 {
 
@@ -28,58 +25,20 @@ AlphaBitmap NewBitmap(int width, int height) {
   return image;
 }
 
-// Decodes the PNG into *pixels, premultiplied BGRA rows without gaps. False
-// when it cannot be decoded; *pixels is then empty.
-bool Decode(const void* png, DWORD size, Buffer<std::uint8_t>* pixels, UINT* width, UINT* height) {
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICStream> stream;
-  ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  ComPtr<IWICFormatConverter> converter;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.Receive()))) ||
-      FAILED(factory->CreateStream(stream.Receive())) ||
-      FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(png)), size)) ||
-      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
-                                              WICDecodeMetadataCacheOnDemand, decoder.Receive())) ||
-      FAILED(decoder->GetFrame(0, frame.Receive())) ||
-      FAILED(factory->CreateFormatConverter(converter.Receive())) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA,
-                                   WICBitmapDitherTypeNone, nullptr, 0,
-                                   WICBitmapPaletteTypeCustom)) ||
-      FAILED(converter->GetSize(width, height)) || *width == 0 || *height == 0) {
-    return false;
-  }
-  const UINT stride = *width * 4;
-  *pixels = Buffer<std::uint8_t>(static_cast<std::size_t>(stride) * *height);
-  if (!*pixels || FAILED(converter->CopyPixels(nullptr, stride, stride * *height, pixels->Data()))) {
-    *pixels = Buffer<std::uint8_t>();
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-AlphaBitmap LoadPicture(const char* name, int width, int height) {
+AlphaBitmap LoadPicture(const char* name) {
   // Resource handles are not real memory handles: nothing here is freed.
   HRSRC resource = FindResourceA(nullptr, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
   HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-  const void* png = loaded ? LockResource(loaded) : nullptr;
-  if (!png) return AlphaBitmap();
-
-  Buffer<std::uint8_t> decoded;
-  UINT decodedWidth = 0;
-  UINT decodedHeight = 0;
-  if (!Decode(png, SizeofResource(nullptr, resource), &decoded, &decodedWidth, &decodedHeight)) {
-    return AlphaBitmap();
-  }
+  const auto* data = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
+  if (!data) return AlphaBitmap();
+  const DWORD size = SizeofResource(nullptr, resource);
+  int width = 0;
+  int height = 0;
+  if (!PackedPictureSize(data, size, &width, &height)) return AlphaBitmap();
   AlphaBitmap image = NewBitmap(width, height);
-  if (image) {
-    ScaleArea(decoded.Data(), static_cast<int>(decodedWidth), static_cast<int>(decodedHeight),
-              reinterpret_cast<std::uint8_t*>(image.pixels), width, height);
-  }
+  if (image && !UnpackPicture(data, size, image.pixels)) return AlphaBitmap();
   return image;
 }
 

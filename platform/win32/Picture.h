@@ -1,6 +1,8 @@
 #pragma once
-// Pictures with alpha: PNG resources decoded by the system's own image
-// library (WIC), scaled to their control, kept as premultiplied bitmaps.
+// Pictures with alpha: resources that the build made in the form in which
+// they are painted (premultiplied pixels at their control's size, see
+// platform/PackedPicture.h), unpacked into bitmaps. Nothing is decoded or
+// scaled at run time.
 
 #include <windows.h>
 
@@ -19,10 +21,9 @@ struct AlphaBitmap {
   explicit operator bool() const { return static_cast<bool>(bitmap); }
 };
 
-// Decodes the PNG in the executable's RCDATA resource `name` and scales it
-// to width x height. COM must be initialised on the thread. An empty bitmap
-// when the resource is missing or cannot be decoded.
-AlphaBitmap LoadPicture(const char* name, int width, int height);
+// The picture in the executable's RCDATA resource `name`, at the size that
+// it was made for. An empty bitmap when the resource is missing or damaged.
+AlphaBitmap LoadPicture(const char* name);
 
 // `image` in shades of grey, halfway faded into `face`, keeping its alpha:
 // the look of a disabled button's glyph.

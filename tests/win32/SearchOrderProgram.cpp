@@ -3,8 +3,8 @@
 // search functions (search_modern.exe) and with LegacySearchFunctions.cpp
 // (search_fallback.exe), as on Windows without SetDefaultDllDirectories.
 // Through the program's own Platform it shows a form with a picture and a
-// button glyph (the image decoder), the information dialog and a message
-// box (answered by a timer), and copies a file through the shell. Then it
+// button glyph, the information dialog and a message box (answered by a
+// timer), and copies a file through the shell. Then it
 // writes the full paths of the libraries that were loaded after its start,
 // one per line, in UTF-8.
 //

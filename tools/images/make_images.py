@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Draws the program's own pictures: the maker's logo (322 x 322 PNG with
-alpha), the two 24 x 24 button glyphs and the program's icon.
+"""Draws the program's own pictures: the maker's logo (322 x 322 with alpha,
+shrunk to the size of its control), the two 24 x 24 button glyphs and the
+program's icon. The logo and the glyphs are written in the form in which the
+window paints them (packed.py); the icon as an icon file.
 
-Usage: make_images.py OUTPUT_FOLDER
+Usage: make_images.py OUTPUT_FOLDER LOGO=WIDTHxHEIGHT
 
 Shapes are described by signed distance functions (negative inside), so that
 every edge is anti-aliased by its exact pixel coverage. Standard library
@@ -14,6 +16,8 @@ import struct
 import sys
 import zlib
 from pathlib import Path
+
+from packed import packed_picture
 
 
 # --- shapes: distance from a point to the shape's edge, negative inside ---
@@ -156,12 +160,22 @@ def glyph_exit_layers():
     ]
 
 
+LOGO_DRAWN = 322
+GLYPH = 24
+
+
 def main():
+    if len(sys.argv) != 3 or not sys.argv[2].startswith("LOGO="):
+        raise SystemExit(__doc__)
+    logo_width, logo_height = (int(n) for n in sys.argv[2][len("LOGO="):].split("x"))
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
-    (out / "logo.png").write_bytes(png(render(322, logo_layers(), 100)))
-    (out / "glyph_ok.png").write_bytes(png(render(24, glyph_ok_layers(), 24)))
-    (out / "glyph_sair.png").write_bytes(png(render(24, glyph_exit_layers(), 24)))
+    (out / "logo.pixels").write_bytes(
+        packed_picture(render(LOGO_DRAWN, logo_layers(), 100), logo_width, logo_height))
+    (out / "glyph_ok.pixels").write_bytes(
+        packed_picture(render(GLYPH, glyph_ok_layers(), 24), GLYPH, GLYPH))
+    (out / "glyph_sair.pixels").write_bytes(
+        packed_picture(render(GLYPH, glyph_exit_layers(), 24), GLYPH, GLYPH))
     (out / "vekdll.ico").write_bytes(ico([
         (16, bmp_icon_entry(render(16, logo_layers(), 100))),
         (32, bmp_icon_entry(render(32, logo_layers(), 100))),
