@@ -6,7 +6,8 @@
 // button glyph, the information dialog and a message box (answered by a
 // timer), and copies a file through the shell. Then it
 // writes the full paths of the libraries that were loaded after its start,
-// one per line, in UTF-8.
+// one per line, in UTF-8: those still loaded at its end and those loaded
+// right after the copy (the shell's are released with the platform).
 //
 // Usage: search_<variant>.exe <list-out> <copy-source> <copy-target>
 
@@ -61,10 +62,12 @@ class Work : public vek::FormEvents {
     int result = -1;
     Failure failure = platform_.Services().ShellCopy(Found(source_), Found(target_), &result);
     platform_.Services().ShowMessageBox("Message", "Caption", vek::kIconInformation);
+    afterCopy_ = LoadedLibraries();
     platform_.Tools().CloseForm();
     return failure;
   }
   Failure OnClick(ControlId) override { return Failure(); }
+  const std::set<std::wstring>& AfterCopy() const { return afterCopy_; }
 
  private:
   static vek::Path Found(const wchar_t* path) {
@@ -74,6 +77,7 @@ class Work : public vek::FormEvents {
   vek::win32::Platform& platform_;
   const wchar_t* source_;
   const wchar_t* target_;
+  std::set<std::wstring> afterCopy_;
 };
 
 }  // namespace
@@ -83,13 +87,16 @@ int wmain(int count, wchar_t** arguments) {
   const std::set<std::wstring> atStart = LoadedLibraries();
   if (count != 4) return 2;
   int code = 0;
+  std::set<std::wstring> loaded;
   {
     vek::win32::Platform platform;
     Work work(platform, arguments[2], arguments[3]);
     code = platform.Run(kLayout, work);
+    loaded = work.AfterCopy();
   }
+  for (const std::wstring& path : LoadedLibraries()) loaded.insert(path);
   std::wstring list;
-  for (const std::wstring& path : LoadedLibraries()) {
+  for (const std::wstring& path : loaded) {
     if (!atStart.count(path)) list += path + L"\n";
   }
   return vek::win32::test::WriteUtf8(arguments[1], list) ? code : 3;
