@@ -26,13 +26,20 @@ class Services : public System {
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
   Failure ShellCopy(const Path& source, const Path& target, int* result) override;
+  // Sleeps `milliseconds` in all, handling no window event; loads the shell
+  // for the copies meanwhile, if it is not loaded yet.
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
 
  private:
+  // The shell's SHFileOperationW, the shell loaded from the system folder
+  // at the first call; null when it cannot be loaded (tried again next time).
+  void* ShellOperation();
+
   Application& application_;
-  // The shell, loaded at the first copy rather than at start: it and the
-  // libraries it pulls in are the heaviest part of a start-up otherwise.
+  // The shell, loaded at the first pause or copy rather than at start: it
+  // and the libraries it pulls in are the heaviest part of a start-up
+  // otherwise.
   OwnedModule shell32_;
 };
 

@@ -1,5 +1,5 @@
 // The file-system questions and the executable's own path against the real
-// functions, in a temporary folder; and the resource lookup.
+// functions, in a temporary folder; the resource lookup and the pause.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -100,6 +100,16 @@ TEST(Services, FindsItsOwnResourceByNameWithoutRegardToCase) {
   ResourceBytes bytes;
   EXPECT_FALSE(services.FindOwnResource("libxml2dll", "DLLFILE", &bytes));
   EXPECT_FALSE(services.FindOwnResource("TESTPAYLOAD", "RCDATA", &bytes));
+}
+
+TEST(Services, APauseLastsAsLongAsAskedAndReadiesTheShellForTheCopies) {
+  Application application;
+  Services services(application);
+  constexpr DWORD kTick = 16;  // the tick counter's steps on Windows
+  const DWORD start = GetTickCount();
+  services.Pause(300);
+  EXPECT_GE(GetTickCount() - start + kTick, 300u);
+  EXPECT_NE(nullptr, GetModuleHandleW(L"shell32.dll")) << "the shell, loaded during the pause";
 }
 
 }  // namespace vek::win32::test
