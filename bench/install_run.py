@@ -9,8 +9,10 @@
     seven payloads written to Dlls\\).
 
 Each figure is the min / median / max of several runs, each from a fresh
-folder (so the extraction always writes all seven). Times are read inside
-Wine by the probe, which clicks the button itself and polls every 5 ms.
+folder (so the extraction always writes all seven), in one prefix whose
+Wine services stay up between the runs, as on a running desktop. Times are
+read inside Wine by the probe, which clicks the button itself and polls
+every 5 ms.
 Not a test: it prints figures and never fails on a slow machine.
 
 Usage: bench/install_run.py [RUNS]   (default 5; build first with the win32 preset)
@@ -19,10 +21,12 @@ Usage: bench/install_run.py [RUNS]   (default 5; build first with the win32 pres
 import json
 import statistics
 import shutil
+import subprocess
 import sys
 
 from benchlib import row, spread
-from winelab import BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop
+from winelab import (BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop,
+                     wait_for_exit)
 
 TITLE = TITLES["win64"]
 PAUSES_MS = 7 * 1000
@@ -46,7 +50,7 @@ def one_run(prefix, probe, index):
                             .stdout.decode("ascii"))
     finally:
         stop(process)
-        prefix.kill()
+        wait_for_exit(process)
     first_progress = next(ms for ms, text in events if text and text.startswith("1 / 7"))
     box = events[-1][0]
     return box - PAUSES_MS, first_progress
@@ -57,6 +61,7 @@ def main():
     display = Display()
     prefix = Prefix("win64", display)
     try:
+        subprocess.Popen(["wineserver", "-p"], env=prefix.env()).wait()
         probe = Probe(prefix)
         results = [one_run(prefix, probe, i) for i in range(runs)]
     finally:
