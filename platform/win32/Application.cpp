@@ -31,13 +31,24 @@ Text DefaultTitle() {
 
 }  // namespace
 
-Application::Application() : instance_(GetModuleHandleA(nullptr)), title_(DefaultTitle()) {
-  WNDCLASSA windowClass = {};
+Application::Application()
+    : instance_(GetModuleHandleA(nullptr)),
+      // Shared icons (LR_SHARED) are the system's to free. Loading the small
+      // one here, once, spares each window class the copy that Windows would
+      // otherwise make of the large one for it, from the same resource.
+      icon_(LoadIconA(instance_, kIconResource)),
+      smallIcon_(static_cast<HICON>(LoadImageA(instance_, kIconResource, IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
+      title_(DefaultTitle()) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = OwnerProc;
   windowClass.hInstance = instance_;
-  windowClass.hIcon = LoadIconA(instance_, kIconResource);
+  windowClass.hIcon = icon_;
+  windowClass.hIconSm = smallIcon_;
   windowClass.lpszClassName = kOwnerClass;
-  RegisterClassA(&windowClass);
+  RegisterClassExA(&windowClass);
   window_.Reset(CreateWindowExA(0, kOwnerClass, title_.CStr(), WS_POPUP, 0, 0, 0, 0, nullptr,
                                 nullptr, instance_, nullptr));
 }

@@ -31,6 +31,10 @@ class Application {
   // shell's copy requests; null if it could not be created.
   HWND Window() const { return window_.Get(); }
   HINSTANCE Instance() const { return instance_; }
+  // The program's icon at the system's large and small icon sizes, for every
+  // window class of the program; null when missing. Shared: never destroyed.
+  HICON Icon() const { return icon_; }
+  HICON SmallIcon() const { return smallIcon_; }
 
   const Text& Title() const { return title_; }
   void SetTitle(const Text& title);
@@ -58,6 +62,8 @@ class Application {
   void Dispatch(MSG& message);
 
   HINSTANCE instance_;
+  HICON icon_;
+  HICON smallIcon_;
   OwnedWindow window_;
   Text title_;
   MessageFilter* filter_ = nullptr;

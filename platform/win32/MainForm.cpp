@@ -1,6 +1,5 @@
 #include "platform/win32/MainForm.h"
 
-#include "platform/win32/Resources.h"
 #include "platform/win32/SystemError.h"
 
 namespace vek::win32 {
@@ -24,22 +23,29 @@ bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 MainForm::MainForm(Application& application, const FormLayout& layout, FormEvents& events)
     : application_(application), layout_(layout), events_(events), formFont_(NewFont(layout.font)) {
   HINSTANCE instance = application.Instance();
-  WNDCLASSA windowClass = {};
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = FormProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, kIconResource);
+  windowClass.hIcon = application.Icon();
+  windowClass.hIconSm = application.SmallIcon();
   windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kFormClass;
-  RegisterClassA(&windowClass);
+  RegisterClassExA(&windowClass);
   RegisterControlClasses(instance);
 
+  // Made where it will be shown, centred on the screen: nothing to move
+  // before it appears.
   RECT frame = {0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
   // A creation that a hook refuses need not set an error of its own.
   SetLastError(0);
-  window_.Reset(CreateWindowExA(kFormExStyle, kFormClass, "", kFormStyle, CW_USEDEFAULT,
-                                CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+  window_.Reset(CreateWindowExA(kFormExStyle, kFormClass, "", kFormStyle,
+                                (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                 application.Window(), nullptr, instance, this));
   if (!window_) {
     creationError_ = GetLastError();
@@ -96,14 +102,6 @@ Failure MainForm::CreationFailure() const {
 
 void MainForm::Show() {
   if (Failure failure = events_.OnShow()) application_.ShowFailure(failure);
-
-  RECT frame;
-  GetWindowRect(window_.Get(), &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(window_.Get(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(window_.Get(), SW_SHOWNORMAL);
   SetForegroundWindow(window_.Get());
   UpdateWindow(window_.Get());

@@ -14,15 +14,16 @@ namespace vek::win32 {
 
 class MainForm : public MessageFilter {
  public:
-  // Creates the form, hidden, and its controls. Borrows all three; the
-  // layout and the events must outlive the form. When the form's window
-  // cannot be created, Window() is null and CreationFailure tells why.
+  // Creates the form, hidden and centred on the screen, and its controls.
+  // Borrows all three; the layout and the events must outlive the form. When
+  // the form's window cannot be created, Window() is null and
+  // CreationFailure tells why.
   MainForm(Application& application, const FormLayout& layout, FormEvents& events);
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
 
-  // Runs the show event, then centres the form on the desktop, shows it and
-  // gives the focus to the first tab stop.
+  // Runs the show event, then shows the form (made centred on the screen)
+  // and gives the focus to the first tab stop.
   void Show();
 
   HWND Window() const { return window_.Get(); }

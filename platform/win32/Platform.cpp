@@ -13,8 +13,8 @@ namespace vek::win32 {
 
 namespace {
 
-// COM for the window thread, for the life of the program: the image decoder
-// and the shell's copy operation rely on it.
+// COM for the window thread, for the life of the program: the shell's copy
+// operation relies on it.
 class ComApartment {
  public:
   ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
