@@ -15,7 +15,10 @@ read inside Wine by the probe, which clicks the button itself and polls
 every 5 ms.
 Not a test: it prints figures and never fails on a slow machine.
 
-Usage: bench/install_run.py [RUNS]   (default 5; build first with the win32 preset)
+Given another build of VekDll.exe (an earlier one, say), the two take turns
+in the same prefix and a second row gives its figures and the ratio.
+
+Usage: bench/install_run.py [RUNS] [OTHER.exe]   (default 5; build first with the win32 preset)
 """
 
 import json
@@ -23,6 +26,7 @@ import statistics
 import shutil
 import subprocess
 import sys
+from pathlib import Path
 
 from benchlib import row, spread
 from winelab import (BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop,
@@ -33,11 +37,11 @@ PAUSES_MS = 7 * 1000
 BUDGET_MS = 50
 
 
-def one_run(prefix, probe, index):
+def one_run(prefix, probe, index, exe=BUILD / "VekDll.exe"):
     folder = prefix.drive_c / f"Bench {index}"
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir()
-    shutil.copy(BUILD / "VekDll.exe", folder / "VekDll.exe")
+    shutil.copy(exe, folder / "VekDll.exe")
     # Every run copies the six payloads that Wine lacks (its own zlib1.dll stays).
     for payload in payload_folder().glob("*.dll"):
         if payload.name != "zlib1.dll":
@@ -58,12 +62,18 @@ def one_run(prefix, probe, index):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    other = Path(sys.argv[2]).resolve() if len(sys.argv) > 2 else None
     display = Display()
     prefix = Prefix("win64", display)
+    results, others = [], []
     try:
         subprocess.Popen(["wineserver", "-p"], env=prefix.env()).wait()
         probe = Probe(prefix)
-        results = [one_run(prefix, probe, i) for i in range(runs)]
+        for i in range(runs):
+            # In turns, the other build first every second time.
+            turns = [(results, BUILD / "VekDll.exe")] + ([(others, other)] if other else [])
+            for into, exe in turns[::-1] if i % 2 else turns:
+                into.append(one_run(prefix, probe, i, exe))
     finally:
         prefix.remove()
         display.close()
@@ -72,6 +82,12 @@ def main():
         f"{spread(overheads)} ms, of which the extraction "
         f"{spread([r[1] for r in results])} ms", "-", f"<= {BUDGET_MS} ms",
         statistics.median(overheads) <= BUDGET_MS)
+    if other:
+        theirs = [r[0] for r in others]
+        ratio = statistics.median(overheads) / statistics.median(theirs)
+        row(f"the same, {other.name} taking turns with it", f"{spread(theirs)} ms, of which the "
+            f"extraction {spread([r[1] for r in others])} ms", f"this build: {ratio:.2f}x its "
+            "overhead", "lower than the other's", ratio < 1)
 
 
 if __name__ == "__main__":
