@@ -18,6 +18,9 @@
 //                                 clicks BUTTON, then prints each distinct text
 //                                 of PANEL and the first dialog, each with the
 //                                 milliseconds since the click
+//   probe click TITLE BUTTON      prints "ready" once it has found BUTTON,
+//                                 clicks it as soon as a line arrives on its
+//                                 standard input, and ends
 //   probe watch TITLE ID SECONDS  every distinct text of control ID, in order,
 //                                 until a dialog or message box opens, the
 //                                 window closes, or time runs out
@@ -296,6 +299,18 @@ int Time(const char* title, int button, int panel, int seconds) {
   return 0;
 }
 
+int ClickOnCue(const char* title, int button) {
+  HWND window = FindTopLevel(title);
+  HWND buttonWindow = window ? FindControl(window, button) : nullptr;
+  if (!buttonWindow) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  char cue[16];
+  if (!std::fgets(cue, sizeof cue, stdin)) return 2;
+  PostMessageA(buttonWindow, BM_CLICK, 0, 0);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(argv[2], std::atoi(argv[3]), false);
   if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) return Wait(argv[2], std::atoi(argv[3]), true);
@@ -312,6 +327,7 @@ int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "enable") == 0) {
     return Enable(argv[2], std::atoi(argv[3]), std::atoi(argv[4]) != 0);
   }
+  if (argc >= 4 && std::strcmp(argv[1], "click") == 0) return ClickOnCue(argv[2], std::atoi(argv[3]));
   if (argc >= 6 && std::strcmp(argv[1], "time") == 0) {
     return Time(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
   }
@@ -319,6 +335,6 @@ int main(int argc, char** argv) {
     return Watch(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   }
   std::fprintf(stderr, "usage: probe wait|gone|ready TITLE SECONDS | menustate TITLE | menu TITLE STATE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
-               " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS\n");
+               " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS | click TITLE BUTTON\n");
   return 2;
 }
