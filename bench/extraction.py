@@ -242,13 +242,17 @@ def main():
     times, growth = measure(runs)
     ours = statistics.median(times["installer"])
     bare = statistics.median(times["bare"]) / ours
+    # The host's memory can change speed within minutes: each round's own
+    # ratio compares two sides that ran seconds apart, and is the verdict.
+    paired = statistics.median(b / o for b, o in zip(times["bare"], times["installer"]))
     cp = statistics.median(times["cp"]) / ours
     row(f"extraction of 7 x {MEGABYTES} MB, first file begun to last in place ({runs} runs, "
         "sides alternated, same memory conditions)",
         f"{spread(times['installer'])} ms",
         f"a bare window program writing the same resources {spread(times['bare'])} ms: "
-        f"{bare:.2f}x its throughput; cp {spread(times['cp'])} ms: {cp:.2f}x",
-        f">= {BUDGET:.2f}x the bare program", bare >= BUDGET)
+        f"{bare:.2f}x its throughput, {paired:.2f}x by the median of each round's ratio; "
+        f"cp {spread(times['cp'])} ms: {cp:.2f}x",
+        f">= {BUDGET:.2f}x the bare program, round by round", paired >= BUDGET)
     row(f"anonymous memory growth of the installer during its run ({MEMORY_RUNS} runs)",
         spread([g[0] for g in growth], " MB", 2),
         f"with the emulator's, if any: {spread([g[1] for g in growth], ' MB', 2)}", "<= 1 MB",
