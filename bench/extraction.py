@@ -28,12 +28,10 @@ rotating order, and nothing else watches a process while it is timed.
 
 Usage: bench/extraction.py [RUNS]   (default 5)"""
 
-import os
 import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
@@ -132,6 +130,25 @@ class Bench:
         subprocess.run(["sync"], check=True)
         prime_memory(2 * self.payload_bytes)
 
+    def _cued(self, args, sources):
+        """Runs the Wine program `args`, which prints "ready" on its standard
+        output and then waits for a line on its standard input; readies
+        `sources` (see _start_timed; none: nothing is primed), sends the line
+        at once and waits for the program's end. Returns its exit code."""
+        process = subprocess.Popen(["wine", *args], env=self.prefix.env(), stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            if process.stdout.readline().strip() != b"ready":
+                raise SystemExit(f"{args[0]} did not get ready")
+            if sources:
+                self._start_timed(sources)
+            process.communicate(b"go\n", timeout=300)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        return process.returncode
+
     def installer(self, name, watch_memory=False):
         """(milliseconds of the extraction by the files' times, memory
         growth in MB when asked)."""
@@ -143,20 +160,12 @@ class Bench:
         process = self.prefix.start(folder / "VekDll.exe")
         try:
             self.probe.ready(TITLE, 300)
-            clicker = subprocess.Popen(["wine", str(self.probe.exe), "click", TITLE, str(BTN_OK)],
-                                       env=self.prefix.env(), stdin=subprocess.PIPE,
-                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            try:
-                if clicker.stdout.readline().strip() != b"ready":
-                    raise SystemExit("the probe did not find INSTALAR")
-                watch = MemoryWatch(process.pid) if watch_memory else None
-                if not watch:
-                    self._start_timed([folder / "VekDll.exe"])
-                clicker.communicate(b"go\n", timeout=300)
-            finally:
-                if clicker.poll() is None:
-                    clicker.kill()
-                    clicker.wait()
+            watch = MemoryWatch(process.pid) if watch_memory else None
+            # The probe clicks INSTALAR on its cue; the runs that watch the
+            # memory are not timed and not primed.
+            if self._cued([str(self.probe.exe), "click", TITLE, str(BTN_OK)],
+                          [] if watch else [folder / "VekDll.exe"]) != 0:
+                raise SystemExit("the probe did not find INSTALAR")
             # The run ends with its summary box, after the seven pauses.
             self.probe.wait_box(300)
             growth = watch.growth_mb() if watch else None
@@ -186,24 +195,12 @@ class Bench:
         (folder / "out").mkdir(parents=True)
         shutil.copy(self.writer, folder)
         self._before_start(folder / self.writer.name)
-        with tempfile.TemporaryFile() as ready:
-            process = subprocess.Popen(
-                ["wine", str(folder / self.writer.name), self.prefix.windows_path(folder / "out")],
-                env=self.prefix.env(), stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                stderr=ready)
-            try:
-                if not winelab.wait_until(lambda: os.pread(ready.fileno(), 5, 0) == b"ready"
-                                          or process.poll() is not None, 300, 0.05):
-                    raise SystemExit("the bare program did not start")
-                self._start_timed([folder / self.writer.name])
-                process.communicate(b"go\n", timeout=300)
-            finally:
-                if process.poll() is None:
-                    process.kill()
-                    process.wait()
+        returncode = self._cued([str(folder / self.writer.name),
+                                 self.prefix.windows_path(folder / "out")],
+                                [folder / self.writer.name])
         written = sorted((folder / "out").iterdir())
-        if process.returncode != 0 or len(written) != len(winelab.PAYLOADS):
-            raise SystemExit(f"the bare program failed ({process.returncode})")
+        if returncode != 0 or len(written) != len(winelab.PAYLOADS):
+            raise SystemExit(f"the bare program failed ({returncode})")
         ms = written_ms(written)
         shutil.rmtree(folder)
         return ms

@@ -3,7 +3,7 @@
  * from the mapped image in 1 MB WriteFile calls, as the installer does, and
  * prints how many milliseconds that took. Like the installer it is a window
  * program that waits, once started, to be told to begin: it shows a bare
- * window, prints "ready" on its standard error and waits for a line on its
+ * window, prints "ready" on its standard output and waits for a line on its
  * standard input. (Under Wine on an emulated machine, a process without a
  * window writes the same bytes some three times slower.) No checks beyond
  * what it needs to say that it failed. */
@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
   MSG message;
   while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   char go[16];
-  fputs("ready\n", stderr);
-  fflush(stderr);
+  fputs("ready\n", stdout);
+  fflush(stdout);
   if (!fgets(go, sizeof go, stdin)) return 2;
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
