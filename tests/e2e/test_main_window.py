@@ -5,11 +5,16 @@ test_install_run)."""
 
 import os
 import shutil
+import sys
 import unittest
+from pathlib import Path
 
 from winelab import (ARTIFACTS, BTN_OK, BTN_SAIR, BUILD, FACTS, PNL_AGUARDE, TITLES, Display,
                      Prefix, Probe, assert_keys_ignored, controls, stop, wait_for_exit,
                      wait_until)
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools" / "link"))
+from align_resources import layout  # noqa: E402
 
 DISPLAY = None
 
@@ -36,6 +41,20 @@ LAYOUT = {
 }
 ID = FACTS["controls"]
 WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME, WS_SYSMENU = 0x20000, 0x10000, 0x40000, 0x80000
+
+
+def mapped_offsets(path):
+    """The file offsets at which any running process maps the file `path`
+    (the Linux side of the Wine processes)."""
+    path = os.path.realpath(path)
+    offsets = set()
+    for maps in Path("/proc").glob("[0-9]*/maps"):
+        try:
+            lines = maps.read_text().splitlines()
+        except OSError:
+            continue
+        offsets.update(int(line.split()[2], 16) for line in lines if line.endswith(" " + path))
+    return offsets
 
 
 class MainWindow:
@@ -111,6 +130,8 @@ class MainWindow:
         self.assertTrue(found[BTN_OK]["focused"], "the focus starts on INSTALAR")
 
         self.assertTrue((self.folder / "Dlls").is_dir(), "the staging folder is created")
+        # The payload set is mapped from the file, not read in at every start.
+        self.assertIn(layout(self.exe.read_bytes())[2], mapped_offsets(self.exe))
         DISPLAY.key(self.TITLE, "Escape")
         self.assertExits()
 
