@@ -1,0 +1,135 @@
+"""When does a window of a given title appear on an X display? Told by the X
+server's own events (through libX11), so that nothing polls: a poller that
+starts a program every few milliseconds takes processor time from the very
+start-up that it times, on a machine of two cores."""
+
+import ctypes
+import ctypes.util
+import select
+import time
+
+_X = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+_X.XOpenDisplay.restype = ctypes.c_void_p
+_X.XOpenDisplay.argtypes = [ctypes.c_char_p]
+_X.XDefaultRootWindow.restype = ctypes.c_ulong
+_X.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+_X.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+_X.XConnectionNumber.argtypes = [ctypes.c_void_p]
+_X.XPending.argtypes = [ctypes.c_void_p]
+_X.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+_X.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+_X.XFree.argtypes = [ctypes.c_void_p]
+_X.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                          ctypes.POINTER(ctypes.c_ulong),
+                          ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                          ctypes.POINTER(ctypes.c_uint)]
+_X.XCloseDisplay.argtypes = [ctypes.c_void_p]
+_X.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+
+# A window may be gone by the time it is asked about: that error is expected,
+# and Xlib's default handler would end the process.
+_IGNORE_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
+_X.XSetErrorHandler(_IGNORE_ERRORS)
+
+_STRUCTURE, _SUBSTRUCTURE, _PROPERTY = 1 << 17, 1 << 19, 1 << 22
+_CREATE, _MAP, _UNMAP, _REPARENT, _PROPERTY_NOTIFY = 16, 19, 18, 21, 28
+_IS_VIEWABLE = 2
+
+
+class _Attributes(ctypes.Structure):
+    # XWindowAttributes up to map_state; the rest is room for the whole.
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
+                ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong), ("c_class", ctypes.c_int),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("rest", ctypes.c_char * 64)]
+
+
+_X.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_Attributes)]
+
+
+class MapWatch:
+    """Watches one display from before a program starts until `shown` sees
+    its window. Windows that exist when it opens are watched as well."""
+
+    def __init__(self, display_name):
+        self._display = _X.XOpenDisplay(display_name.encode())
+        if not self._display:
+            raise RuntimeError(f"cannot open the X display {display_name}")
+        root = _X.XDefaultRootWindow(self._display)
+        _X.XSelectInput(self._display, root, _SUBSTRUCTURE)
+        for window in self._tree(root):
+            self._watch(window)
+        _X.XSync(self._display, 0)
+
+    def close(self):
+        _X.XCloseDisplay(self._display)
+
+    def drain(self):
+        """Takes in the changes reported so far without looking at them, so
+        that none is left to handle while a program starts."""
+        event = ctypes.create_string_buffer(192)
+        while _X.XPending(self._display):
+            _X.XNextEvent(self._display, event)
+            kind = ctypes.c_int.from_buffer(event).value
+            if kind in (_CREATE, _REPARENT):
+                self._watch(ctypes.c_ulong.from_buffer(event, 40).value)
+
+    def shown(self, title, seconds):
+        """The time.monotonic() at which an X window titled `title` is first
+        found viewable (mapped, and its ancestors too), or None after
+        `seconds`. Looks only when the server reports a change."""
+        wanted = title.encode()
+        deadline = time.monotonic() + seconds
+        event = ctypes.create_string_buffer(192)
+        found = self._viewable(_X.XDefaultRootWindow(self._display), wanted)
+        while not found:
+            if not _X.XPending(self._display):
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    return None
+                select.select([_X.XConnectionNumber(self._display)], [], [], left)
+                continue
+            now = time.monotonic()
+            _X.XNextEvent(self._display, event)
+            kind = ctypes.c_int.from_buffer(event).value
+            # The window that the event is about: XCreateWindowEvent,
+            # XMapEvent and XReparentEvent hold it after the display pointer
+            # and one more window; XPropertyEvent right after the pointer.
+            window = ctypes.c_ulong.from_buffer(event, 40 if kind != _PROPERTY_NOTIFY else 32).value
+            if kind in (_CREATE, _REPARENT):
+                self._watch(window)
+            if kind in (_MAP, _REPARENT, _PROPERTY_NOTIFY) and self._viewable(window, wanted):
+                return now
+        return time.monotonic()
+
+    def _watch(self, window):
+        _X.XSelectInput(self._display, window, _STRUCTURE | _SUBSTRUCTURE | _PROPERTY)
+
+    def _tree(self, window):
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not _X.XQueryTree(self._display, window, ctypes.byref(root), ctypes.byref(parent),
+                             ctypes.byref(children), ctypes.byref(count)):
+            return []
+        found = [children[i] for i in range(count.value)]
+        if children:
+            _X.XFree(children)
+        return [w for child in found for w in [child, *self._tree(child)]]
+
+    def _viewable(self, window, title):
+        """Whether `window` or a window inside it is viewable and titled `title`."""
+        for candidate in [window, *self._tree(window)]:
+            name = ctypes.c_char_p()
+            if not _X.XFetchName(self._display, candidate, ctypes.byref(name)):
+                continue
+            matches = name.value == title
+            _X.XFree(ctypes.cast(name, ctypes.c_void_p))
+            attributes = _Attributes()
+            if (matches and _X.XGetWindowAttributes(self._display, candidate, ctypes.byref(attributes))
+                    and attributes.map_state == _IS_VIEWABLE):
+                return True
+        return False
