@@ -18,8 +18,10 @@ buttons and the wait panel, is bench/install_run.py's).
 Every timed side starts under the same conditions: its target folder is
 empty, its source is in the page cache, dirty pages are written back
 (`sync`), and twice the payload bytes are allocated, touched and freed both
-before its process starts (its image is read in as it loads) and right
-before it is told to write (see benchlib.prime_memory). Both Wine programs
+before its process starts and right before it is told to write (see
+benchlib.prime_memory). Both Wine programs carry the resources at a page
+boundary of their file (tools/link/align_resources.py), so Wine maps them
+in both and each reads them from the page cache as it writes. Both Wine programs
 are window programs that have shown their window and wait for a signal
 that reaches them at once after the priming: a line on the bare program's
 standard input, and for the installer a click by the probe, which was
@@ -52,6 +54,10 @@ def resource_writer(build):
                     "-O", "coff", "-o", str(res)], check=True)
     subprocess.run(["i686-w64-mingw32-gcc-win32", "-Os", "-s", "-static", "-mwindows",
                     str(ROOT / "bench" / "baseline" / "resources.c"), str(res), "-o", str(exe)],
+                   check=True)
+    # Laid out as the installer's build lays out its own: both read their
+    # resources from the mapped file as they write them.
+    subprocess.run([sys.executable, str(ROOT / "tools" / "link" / "align_resources.py"), str(exe)],
                    check=True)
     return exe
 
