@@ -21,9 +21,9 @@ empty, its source is in the page cache, dirty pages are written back
 before its process starts and right before it is told to write (see
 benchlib.prime_memory). Both Wine programs carry the resources at a page
 boundary of their file (tools/link/align_resources.py), so Wine maps them
-in both and each reads them from the page cache as it writes. Both Wine programs
-are window programs that have shown their window and wait for a signal
-that reaches them at once after the priming: a line on the bare program's
+in both and each reads them from the page cache as it writes. Both are
+window programs that have shown their window and wait for a signal that
+reaches them at once after the priming: a line on the bare program's
 standard input, and for the installer a click by the probe, which was
 started beforehand and waits for such a line. The sides take turns in a
 rotating order, and nothing else watches a process while it is timed.

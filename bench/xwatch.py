@@ -32,7 +32,7 @@ _IGNORE_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p
 _X.XSetErrorHandler(_IGNORE_ERRORS)
 
 _STRUCTURE, _SUBSTRUCTURE, _PROPERTY = 1 << 17, 1 << 19, 1 << 22
-_CREATE, _MAP, _UNMAP, _REPARENT, _PROPERTY_NOTIFY = 16, 19, 18, 21, 28
+_CREATE, _MAP, _REPARENT, _PROPERTY_NOTIFY = 16, 19, 21, 28
 _IS_VIEWABLE = 2
 
 
@@ -71,12 +71,8 @@ class MapWatch:
     def drain(self):
         """Takes in the changes reported so far without looking at them, so
         that none is left to handle while a program starts."""
-        event = ctypes.create_string_buffer(192)
         while _X.XPending(self._display):
-            _X.XNextEvent(self._display, event)
-            kind = ctypes.c_int.from_buffer(event).value
-            if kind in (_CREATE, _REPARENT):
-                self._watch(ctypes.c_ulong.from_buffer(event, 40).value)
+            self._next()
 
     def shown(self, title, seconds):
         """The time.monotonic() at which an X window titled `title` is first
@@ -84,9 +80,9 @@ class MapWatch:
         `seconds`. Looks only when the server reports a change."""
         wanted = title.encode()
         deadline = time.monotonic() + seconds
-        event = ctypes.create_string_buffer(192)
-        found = self._viewable(_X.XDefaultRootWindow(self._display), wanted)
-        while not found:
+        if self._viewable(_X.XDefaultRootWindow(self._display), wanted):
+            return time.monotonic()
+        while True:
             if not _X.XPending(self._display):
                 left = deadline - time.monotonic()
                 if left <= 0:
@@ -94,17 +90,23 @@ class MapWatch:
                 select.select([_X.XConnectionNumber(self._display)], [], [], left)
                 continue
             now = time.monotonic()
-            _X.XNextEvent(self._display, event)
-            kind = ctypes.c_int.from_buffer(event).value
-            # The window that the event is about: XCreateWindowEvent,
-            # XMapEvent and XReparentEvent hold it after the display pointer
-            # and one more window; XPropertyEvent right after the pointer.
-            window = ctypes.c_ulong.from_buffer(event, 40 if kind != _PROPERTY_NOTIFY else 32).value
-            if kind in (_CREATE, _REPARENT):
-                self._watch(window)
+            kind, window = self._next()
             if kind in (_MAP, _REPARENT, _PROPERTY_NOTIFY) and self._viewable(window, wanted):
                 return now
-        return time.monotonic()
+
+    def _next(self):
+        """(kind, window) of the next event, a window that appears or moves
+        being watched from then on."""
+        event = ctypes.create_string_buffer(192)
+        _X.XNextEvent(self._display, event)
+        kind = ctypes.c_int.from_buffer(event).value
+        # XCreateWindowEvent, XMapEvent and XReparentEvent hold the window
+        # after the display pointer and one more window; XPropertyEvent right
+        # after the pointer.
+        window = ctypes.c_ulong.from_buffer(event, 32 if kind == _PROPERTY_NOTIFY else 40).value
+        if kind in (_CREATE, _REPARENT):
+            self._watch(window)
+        return kind, window
 
     def _watch(self, window):
         _X.XSelectInput(self._display, window, _STRUCTURE | _SUBSTRUCTURE | _PROPERTY)

@@ -131,7 +131,8 @@ class MainWindow:
 
         self.assertTrue((self.folder / "Dlls").is_dir(), "the staging folder is created")
         # The payload set is mapped from the file, not read in at every start.
-        self.assertIn(layout(self.exe.read_bytes())[2], mapped_offsets(self.exe))
+        _, _, resources = layout(self.exe.read_bytes())
+        self.assertIn(resources, mapped_offsets(self.exe))
         DISPLAY.key(self.TITLE, "Escape")
         self.assertExits()
 
