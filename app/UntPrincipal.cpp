@@ -63,7 +63,8 @@ Failure TFrmPrincipal::BtnOkClick() {
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
     const Path origem = pastaDlls_ + kPayloads[i].fileName;
-    const Path destino = Path(pastaDestino_) + kPayloads[i].fileName;
+    const Path pasta(pastaDestino_);
+    const Path destino = pasta + kPayloads[i].fileName;
     const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
     toolkit_.SetText(PnlAguarde,
@@ -72,9 +73,11 @@ Failure TFrmPrincipal::BtnOkClick() {
     MostraPainel(toolkit_, PnlAguarde, true);
     system_.Pause(1000);
 
-    // An existing target is never replaced, compared or reported.
+    // An existing target is never replaced, compared or reported. A file
+    // under the name now is a complete copy: ours, or another instance's
+    // placed meanwhile.
     if (system_.FileExists(destino)) continue;
-    CopiaArquivo(system_, origem, destino);
+    ColocaArquivo(system_, origem, pasta, kPayloads[i].fileName);
     if (system_.FileExists(destino)) continue;
 
     MostraPainel(toolkit_, PnlAguarde, false);

@@ -34,12 +34,14 @@ set(VEK_WIN32_SOURCES
   platform/win32/DllSearch.cpp
   platform/win32/FileSystem.cpp
   platform/win32/InformationDialog.cpp
+  platform/win32/LandingFolder.cpp
   platform/win32/MainForm.cpp
   platform/win32/Paint.cpp
   platform/win32/Picture.cpp
   platform/win32/Platform.cpp
   platform/win32/Services.cpp
   platform/win32/SystemError.cpp
+  platform/win32/Temporaries.cpp
   platform/win32/WholeFile.cpp
   platform/win32/WidePath.cpp
   platform/win32/WideText.cpp
@@ -103,6 +105,7 @@ add_executable(win32_tests
   tests/win32/BoxesTest.cpp
   tests/win32/DllSearchTest.cpp
   tests/win32/FileSystemTest.cpp
+  tests/win32/LandingFolderTest.cpp
   tests/win32/PathsTest.cpp
   tests/win32/PlatformTest.cpp
   tests/win32/WholeFileTest.cpp

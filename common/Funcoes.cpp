@@ -10,14 +10,42 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar) {
   toolkit.ProcessMessages();
 }
 
-bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
+namespace {
+
+// CopiaArquivo to `destino`; a box names `destinoMostrado` as the target.
+bool CopiaPelaShell(System& system, const Path& origem, const Path& destino,
+                    const Path& destinoMostrado) {
   int resultado = -1;
   if (Failure falha = system.ShellCopy(origem, destino, &resultado)) {
     MsgErro(system, Text("ERRO AO COPIAR O ARQUIVO.\r\nArq Origem: ") + origem.Shown() + "\r\n" +
-                        "Arq Destino: " + destino.Shown() + "\r\n" + "Erro: " + falha.Message());
+                        "Arq Destino: " + destinoMostrado.Shown() + "\r\n" + "Erro: " +
+                        falha.Message());
     return false;
   }
   return resultado == 0;
+}
+
+}  // namespace
+
+bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
+  return CopiaPelaShell(system, origem, destino, destino);
+}
+
+bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome) {
+  const Path destino = pasta + nome;
+  if (!system.FolderExists(pasta)) system.CreateFolder(pasta);
+  ScopedLandingFolder pouso(system, pasta);
+  if (!pouso.Made()) return CopiaArquivo(system, origem, destino);
+
+  // A full disk or a cut copy may leave a short file while the shell still
+  // reports success: the sizes tell.
+  const Path copia = pouso.Folder() + nome;
+  unsigned long long tamanhoOrigem = 0;
+  unsigned long long tamanhoCopia = 0;
+  return CopiaPelaShell(system, origem, copia, destino) &&
+         system.FileSize(origem, &tamanhoOrigem) &&
+         system.FileSize(copia, &tamanhoCopia) && tamanhoCopia == tamanhoOrigem &&
+         system.RenameFile(copia, destino);
 }
 
 void MsgErro(System& system, const Text& mensagem) {

@@ -38,6 +38,12 @@ struct WriteResult {
   Text reason;    // CannotCreate: the system's description of the error, as given
 };
 
+// A landing folder that the process holds (System::MakeLandingFolder).
+struct LandingFolder {
+  void* hold = nullptr;  // opaque to callers; null when no folder was made
+  Path path;             // the folder, with its trailing backslash
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -83,6 +89,24 @@ class System {
   virtual WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                                      std::size_t size) = 0;
 
+  // Makes a new, empty folder "vek<process>-<n>.tmp\" inside `folder`, where
+  // a copy can be made whole before it takes its final name. The process
+  // holds it from its creation until RemoveLandingFolder, so that no other
+  // instance removes it meanwhile. Landing folders that nobody holds (a
+  // killed run's) are removed first, with the files in them. On failure (no
+  // such folder, no rights there) the result holds nothing and nothing is
+  // left behind.
+  virtual LandingFolder MakeLandingFolder(const Path& folder) = 0;
+  // Removes a landing folder that MakeLandingFolder made, with the files
+  // still in it, and gives up the hold. Nothing happens for an empty one.
+  virtual void RemoveLandingFolder(const LandingFolder& landing) = 0;
+  // The size of the file at `path` in bytes; false when there is no such file.
+  virtual bool FileSize(const Path& path, unsigned long long* size) = 0;
+  // Gives the file at `from` the name `to` on the same volume, never
+  // replacing anything: false, with both as they were, when a file or folder
+  // named `to` exists or the rename fails.
+  virtual bool RenameFile(const Path& from, const Path& to) = 0;
+
   // The shell's copy of one file (SHFileOperation), FOF_NOCONFIRMATION only,
   // owned by the application window. *result receives the shell's return
   // value (0 means success). A Failure means the request could not be made
@@ -101,6 +125,28 @@ class System {
 }  // namespace vek
 
 namespace vek {
+
+// Owns a landing folder made by System::MakeLandingFolder and removes it,
+// with whatever is still in it, when it goes out of scope.
+class ScopedLandingFolder {
+ public:
+  ScopedLandingFolder(System& system, const Path& folder)
+      : system_(system), landing_(system.MakeLandingFolder(folder)) {}
+  ~ScopedLandingFolder() {
+    if (landing_.hold) system_.RemoveLandingFolder(landing_);
+  }
+  ScopedLandingFolder(const ScopedLandingFolder&) = delete;
+  ScopedLandingFolder& operator=(const ScopedLandingFolder&) = delete;
+
+  // False when no folder could be made.
+  bool Made() const { return landing_.hold != nullptr; }
+  // The folder, with its trailing backslash; only when Made().
+  const Path& Folder() const { return landing_.path; }
+
+ private:
+  System& system_;
+  LandingFolder landing_;
+};
 
 // Owns a library loaded through System::LoadSystemLibrary and releases it
 // when it goes out of scope, whatever path the caller takes.

@@ -9,6 +9,7 @@
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/LandingFolder.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/WholeFile.h"
 #include "platform/win32/WidePath.h"
@@ -65,6 +66,34 @@ WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data
                                      std::size_t size) {
   const WideText full = FullPath(WideOf(path));
   return win32::WriteWholeFile(LongForm(full), Narrow(full), data, size);
+}
+
+LandingFolder Services::MakeLandingFolder(const Path& folder) {
+  Text name;
+  OwnedHandle hold = win32::MakeLandingFolder(FileSystemPath(folder), &name);
+  if (!hold) return LandingFolder();
+  return LandingFolder{hold.Release(), folder + name + "\\"};
+}
+
+void Services::RemoveLandingFolder(const LandingFolder& landing) {
+  win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
+                             FileSystemPath(landing.path));
+}
+
+bool Services::FileSize(const Path& path, unsigned long long* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(FileSystemPath(path).CStr(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool Services::RenameFile(const Path& from, const Path& to) {
+  // Without MOVEFILE_REPLACE_EXISTING nothing is replaced, and without
+  // MOVEFILE_COPY_ALLOWED nothing is copied under the new name instead.
+  return MoveFileExW(FileSystemPath(from).CStr(), FileSystemPath(to).CStr(), 0) != 0;
 }
 
 namespace {

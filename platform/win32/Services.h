@@ -25,6 +25,10 @@ class Services : public System {
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
+  LandingFolder MakeLandingFolder(const Path& folder) override;
+  void RemoveLandingFolder(const LandingFolder& landing) override;
+  bool FileSize(const Path& path, unsigned long long* size) override;
+  bool RenameFile(const Path& from, const Path& to) override;
   Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   // Sleeps `milliseconds` in all, handling no window event; loads the shell
   // for the copies meanwhile, if it is not loaded yet.

@@ -8,6 +8,7 @@
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemError.h"
+#include "platform/win32/Temporaries.h"
 
 namespace vek::win32 {
 
@@ -97,7 +98,7 @@ void Discard(HANDLE file) {
 // has its final name.
 void RemoveLeftovers(const WideText& folder) {
   WIN32_FIND_DATAW found;
-  OwnedFind search(FindFirstFileW(Join(folder, WideText(L"vek*.tmp", 8)).CStr(), &found));
+  OwnedFind search(FindFirstFileW(TemporarySearch(folder).CStr(), &found));
   if (!search) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -110,11 +111,8 @@ void RemoveLeftovers(const WideText& folder) {
 // renaming, not shared. On failure the handle is empty and GetLastError
 // tells why, as creating any file in that folder would.
 OwnedHandle CreateTemporary(const WideText& folder) {
-  static unsigned long counter = 0;
-  const Text process = Text("vek") + DecimalText(static_cast<long>(GetCurrentProcessId())) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const WideText name =
-        Join(folder, Widen(process + DecimalText(static_cast<long>(++counter)) + ".tmp"));
+    const WideText name = Join(folder, Widen(TemporaryName()));
     OwnedHandle file(CreateFileW(name.CStr(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file || GetLastError() != ERROR_FILE_EXISTS) return file;

@@ -1,12 +1,14 @@
-"""Holds a program at a defined point of its file work: the opening of a file
-in a folder, chosen by the file's name, waits until the test lets it go.
+"""Holds a program at a defined point of its file work: the opening (or a
+reading) of a file in a folder, chosen by the file's name, waits until the
+test lets it go.
 
-Linux's fanotify permission events ask a listener before any opening of a
-watched file completes, so the test acts while the opener is known to stand
-exactly there, however fast the machine runs. Under Wine the opener is the
-Wine server, which creates files for its clients: the client that asked waits
-for its answer meanwhile. Needs root and a kernel with fanotify permission
-events; `available()` says whether this machine has them."""
+Linux's fanotify permission events ask a listener before any opening or
+reading of a watched file completes, so the test acts while the program is
+known to stand exactly there, however fast the machine runs. Under Wine the
+opener is the Wine server, which creates files for its clients: the client
+that asked waits for its answer meanwhile; a reading is the client's own.
+Needs root and a kernel with fanotify permission events; `available()` says
+whether this machine has them."""
 
 import ctypes
 import os
@@ -17,7 +19,7 @@ import threading
 from pathlib import Path
 
 _FAN_CLOEXEC, _FAN_CLASS_CONTENT = 0x1, 0x4
-_FAN_MARK_ADD, _FAN_OPEN_PERM, _FAN_EVENT_ON_CHILD = 0x1, 0x10000, 0x08000000
+_FAN_MARK_ADD, _FAN_OPEN_PERM, _FAN_ACCESS_PERM, _FAN_EVENT_ON_CHILD = 0x1, 0x10000, 0x20000, 0x08000000
 _FAN_ALLOW = 0x1
 _AT_FDCWD = -100
 _EVENT = struct.Struct("=IBBHQii")  # event_len, vers, reserved, metadata_len, mask, fd, pid
@@ -46,12 +48,14 @@ def available():
 class OpenHold:
     """Watches the files of `folder`; the first opening of a regular file for which
     `chosen(name)` is true waits until `release()`. Every other opening goes
-    on at once. `held` is set once an opening is being held."""
+    on at once. `held` is set once an opening is being held. With
+    `reads=True` the same holds for each reading (a read call) instead."""
 
-    def __init__(self, folder, chosen):
+    def __init__(self, folder, chosen, reads=False):
         self._chosen = chosen
         self._fd = _init()
-        if _libc.fanotify_mark(self._fd, _FAN_MARK_ADD, _FAN_OPEN_PERM | _FAN_EVENT_ON_CHILD,
+        event = _FAN_ACCESS_PERM if reads else _FAN_OPEN_PERM
+        if _libc.fanotify_mark(self._fd, _FAN_MARK_ADD, event | _FAN_EVENT_ON_CHILD,
                                _AT_FDCWD, os.fsencode(folder)) != 0:
             error = ctypes.get_errno()
             os.close(self._fd)

@@ -39,13 +39,13 @@ class DllSearch(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.display = Display()
+        cls.addClassCleanup(cls.display.close)
         cls.prefix = Prefix("win64", cls.display)
         cls.probe = Probe(cls.prefix)
 
     @classmethod
     def tearDownClass(cls):
         cls.prefix.remove()
-        cls.display.close()
 
     def whole_run(self, folder, log=None, **env):
         """Starts VekDll.exe from `folder`, installs, and closes it from the summary."""

@@ -26,6 +26,7 @@ class Faults(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.display = Display()
+        cls.addClassCleanup(cls.display.close)
         cls.prefix = Prefix("win64", cls.display)
         cls.probe = Probe(cls.prefix)
         cls.system = cls.prefix.system_folder
@@ -33,7 +34,6 @@ class Faults(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.prefix.remove()
-        cls.display.close()
 
     def setUp(self):
         self.processes = []

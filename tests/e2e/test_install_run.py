@@ -4,15 +4,20 @@ The failures that the design describes (a staging folder that cannot be
 created, refused copies, the window closed during a run) add their rows to
 the fault table."""
 
+import collections
 import os
 import shutil
+import signal
 import subprocess
 import unittest
 
+import openhold
+from fswatch import FolderWatch
 from winelab import (ARTIFACTS, BTN_OK, BTN_SAIR, BUILD, PAYLOADS, PNL_AGUARDE, TITLES, Display,
                      Prefix, Probe, Targets, assert_keys_ignored, box_texts, controls, cp1252,
-                     digest, dismiss, partial_files, payload_folder, record_fault,
-                     remove_payloads, stop, wait_for_exit, wait_until)
+                     digest, dismiss, landing_folders, partial_files, partial_targets,
+                     payload_folder, record_fault, remove_payloads, run, stop, wait_for_exit,
+                     wait_until)
 
 CAPTION = b"VEK INFORM\xc1TICA"
 MB_STATIC_TEXT = 0xFFFF  # Wine's message box text control id
@@ -105,9 +110,13 @@ class InstallRun:
         self.assertTrue(self.probe.wait_gone(self.TITLE), "the window is still open")
         self.assertEqual(0, wait_for_exit(self.process), "the program did not end with code 0")
 
-    def record(self, scenario, expected, seen):
-        """A row of the fault table; no partial staging file, no replaced target."""
-        partial, replaced = partial_files(self.staging, payload_folder()), self.targets.replaced()
+    def record(self, scenario, expected, seen, target=None, partial=0):
+        """A row of the fault table: no partial file in the staging folder or
+        in the target folder (by default the system folder; `partial` more
+        seen earlier), no replaced target."""
+        partial += partial_files(self.staging, payload_folder()) + partial_targets(
+            target or self.system, payload_folder(), [self.wine_zlib])
+        replaced = self.targets.replaced()
         record_fault(f"{scenario} ({self.ARCH})", expected, seen, partial, replaced)
         self.assertEqual((0, 0), (partial, replaced), "partial files, replaced targets")
 
@@ -118,6 +127,8 @@ class InstallRun:
                          "nothing else in the staging folder")
 
     def test_installs_every_missing_payload_and_closes(self):
+        names = FolderWatch(self.system)
+        self.addCleanup(names.close)
         window = self.start()
         watch = self.click_install()
         self.wait_for_progress()
@@ -135,6 +146,15 @@ class InstallRun:
             self.assertEqual(digest(self.staging / name), digest(self.system / name), name)
         self.dismiss()
         self.assertExits()
+        # A payload's name arrives by a rename only, never written in place.
+        events = collections.defaultdict(list)
+        for name, kind in names.events():
+            events[name].append(kind)
+        arrivals = {name: events[name] for name in PAYLOADS if name != "zlib1.dll"}
+        self.assertEqual({name: ["moved_to"] for name in arrivals}, arrivals)
+        self.assertEqual([], landing_folders(self.system))
+        self.record("target names watched (inotify)", "each arrives by a rename only",
+                    f"{len(arrivals)} names, each by a rename")
 
     def test_everything_already_in_place_touches_nothing(self):
         old = 1_500_000_000
@@ -197,12 +217,11 @@ class InstallRun:
         self.dismiss()
         self.assertExits()
 
-    def test_the_makers_machine_installs_into_the_test_folder(self):
-        # A machine named vek-note: a UTS namespace with that host name, and a
-        # new wineserver started inside it, so that Wine reads the name anew.
+    def start_on_makers_machine(self):
+        """Starts the installer on a machine named vek-note: a UTS namespace
+        with that host name, and a new wineserver started inside it, so that
+        Wine reads the name anew."""
         self.prefix.kill()
-        target = self.prefix.drive_c / "DllsTeste"
-        shutil.rmtree(target, ignore_errors=True)
         self.process = subprocess.Popen(
             ["unshare", "--uts", "sh", "-c", 'hostname vek-note && exec wine "$0"', str(self.exe)],
             env=self.prefix.env(), cwd=self.folder,
@@ -210,7 +229,12 @@ class InstallRun:
         # The probe joins only once the program's own wineserver (and its boot,
         # which reads the host name) runs inside the namespace.
         self.assertTrue(DISPLAY.wait_window(self.TITLE, 300), "the title keeps the bitness")
-        self.probe.ready(self.TITLE)
+        return self.probe.ready(self.TITLE)
+
+    def test_the_makers_machine_installs_into_the_test_folder(self):
+        target = self.prefix.drive_c / "DllsTeste"
+        shutil.rmtree(target, ignore_errors=True)
+        self.start_on_makers_machine()
         self.click_install()()
         _, texts, _ = self.box("success-on-makers-machine")
         self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
@@ -221,6 +245,86 @@ class InstallRun:
         self.dismiss()
         self.assertExits()
         shutil.rmtree(target)
+
+    def test_a_full_target_volume_places_what_fits_and_reports_the_rest(self):
+        # The test folder on a volume with room for every payload but
+        # libxmlsec-openssl.dll, which comes third.
+        target = self.prefix.drive_c / "DllsTeste"
+        fitting = [name for name in PAYLOADS if name != "libxmlsec-openssl.dll"]
+        room = sum(-(-(payload_folder() / name).stat().st_size // 4096) * 4096 for name in fitting)
+        self.assertLess(room + 128 * 1024, (payload_folder() / "libxmlsec-openssl.dll").stat().st_size)
+        shutil.rmtree(target, ignore_errors=True)
+        target.mkdir()
+        run(["mount", "-t", "tmpfs", "-o", f"size={room // 1024 + 128}k", "tmpfs", str(target)])
+        try:
+            self.start_on_makers_machine()
+            watch = self.click_install()
+            _, texts, _ = self.box("full-volume-warning")
+            self.assertEqual([b"N\xe3o foi possivel copiar o arquivo:\r\n\r\nLIBXMLSEC-OPENSSL.DLL"],
+                             texts)
+            self.dismiss()
+            watch()
+            _, texts, _ = self.box()
+            self.assertEqual([b"Alguns arquivos n\xe3o foram copiados.\r\nTente executar como administrador."],
+                             texts)
+            self.dismiss()
+            self.assertEqual(sorted(fitting), sorted(p.name for p in target.iterdir()),
+                             "the others placed, nothing else left")
+            partial = partial_targets(target, payload_folder())
+
+            # Room made: the next run places the one still missing.
+            run(["mount", "-o", "remount,size=16m", str(target)])
+            DISPLAY.key(self.TITLE, "Return")  # the focus is on INSTALAR
+            _, texts, _ = self.box()
+            self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+            self.dismiss()
+            self.assertExits()
+            for name in PAYLOADS:
+                self.assertEqual(digest(self.staging / name), digest(target / name), name)
+            self.record("full target volume, then room", "warning for the one too big; then 7/7",
+                        f"warning, advice, {len(fitting)} placed; then 7/7", target, partial)
+        finally:
+            self.prefix.kill()
+            run(["umount", str(target)], check=False)
+            shutil.rmtree(target, ignore_errors=True)
+
+    def test_killed_mid_copy_then_started_again(self):
+        if not openhold.available():
+            self.skipTest("this machine cannot hold a file's reading (fanotify permission events)")
+        window = self.start()
+        # The defined point: the second reading of libxmlsec.dll's staged
+        # copy by the shell, whose first reading is then written to its copy.
+        reads = collections.Counter()
+
+        def second_read(name):
+            reads[name] += 1
+            return name == "libxmlsec.dll" and reads[name] == 2
+        hold = openhold.OpenHold(self.staging, second_read, reads=True)
+        try:
+            DISPLAY.click_control(window, BTN_OK)
+            self.assertTrue(hold.held.wait(300), "libxmlsec.dll was never read twice")
+            os.kill(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+        finally:
+            hold.release()
+        self.prefix.kill()
+        self.assertEqual(digest(self.staging / "libxml2.dll"), digest(self.system / "libxml2.dll"))
+        self.assertFalse((self.system / "libxmlsec.dll").exists(), "no part under the payload's name")
+        left = landing_folders(self.system)
+        self.assertEqual(1, len(left), "the killed copy's landing folder")
+        cut = (self.system / left[0] / "libxmlsec.dll").stat().st_size
+        self.assertLess(0, cut)
+        self.assertLess(cut, (self.staging / "libxmlsec.dll").stat().st_size)
+        partial = partial_targets(self.system, payload_folder(), [self.wine_zlib]) - len(left)
+
+        self.start()
+        self.click_install()()
+        _, texts, _ = self.box()
+        self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+        self.dismiss()
+        self.assertExits()
+        self.record("killed mid-copy, started again", "no partial payload; second run completes",
+                    f"cut at {cut} bytes in its landing folder; then success", partial=partial)
 
     def assertBroken(self, expected_text, name):
         caption, texts, icons = self.box(name)

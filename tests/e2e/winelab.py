@@ -7,6 +7,7 @@ import hashlib
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -58,6 +59,22 @@ def partial_files(staging, payloads):
         else:
             count += 1
     return count
+
+
+def partial_targets(folder, payloads, foreign=()):
+    """Files in a target folder under a payload's name that differ from that
+    payload in `payloads` (but those whose digests are in `foreign`, such as
+    Wine's own zlib1.dll), and landing folders left there."""
+    if not folder.is_dir():
+        return 0
+    partial = sum(1 for name in PAYLOADS if (folder / name).is_file()
+                  and digest(folder / name) not in (digest(payloads / name), *foreign))
+    return partial + len(landing_folders(folder))
+
+
+def landing_folders(folder):
+    """The landing folders in a target folder, by name."""
+    return sorted(p.name for p in folder.glob("vek*.tmp") if p.is_dir())
 
 
 def remove_payloads(folder, wine_zlib):
@@ -136,28 +153,55 @@ def wait_until(condition, seconds, interval=0.2):
 
 
 class Display:
-    """Xvfb with openbox on a free display number."""
+    """Xvfb with openbox, on a display number that Xvfb chose free itself.
+    A start that fails stops whatever it had started."""
 
     def __init__(self, width=1024, height=768):
-        self.number = next(n for n in range(90, 200)
-                           if not Path(f"/tmp/.X{n}-lock").exists()
-                           and not Path(f"/tmp/.X11-unix/X{n}").exists())
-        self.name = f":{self.number}"
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if not wait_until(lambda: run(["xdpyinfo", "-display", self.name], check=False).returncode == 0,
-                          60, 0.1):
+        self.xvfb = self.wm = None
+        self._wm_log = tempfile.TemporaryFile()
+        try:
+            self._start_xvfb(width, height)
+            self._start_wm()
+        except BaseException:
+            self.close()
+            raise
+
+    def _start_xvfb(self, width, height):
+        # -displayfd: Xvfb takes the first free display and writes its number
+        # once it accepts clients, so that two displays started at once never
+        # take the same one and nothing polls it. -noreset: without it Xvfb
+        # resets whenever its last client leaves, and refuses the clients
+        # that connect meanwhile.
+        read, write = os.pipe()
+        try:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write), "-noreset",
+                 "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        finally:
+            os.close(write)
+        with os.fdopen(read, "rb") as announced:
+            ready, _, _ = select.select([announced], [], [], 120)
+            number = announced.readline().strip() if ready else b""
+        if not number.isdigit():
             raise RuntimeError("Xvfb did not start")
+        self.number = int(number)
+        self.name = f":{self.number}"
+
+    def _start_wm(self):
         self.wm = subprocess.Popen(["openbox", "--config-file", str(self._wm_config())],
-                                   env=self.env(), stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+                                   env=self.env(), stdout=self._wm_log, stderr=self._wm_log)
         # Without the window manager no window takes the keyboard focus: wait
         # until it has announced itself on the root window.
-        if not wait_until(lambda: "window id" in run(
-                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(), check=False).stdout.decode(),
-                          60, 0.1):
-            raise RuntimeError("openbox did not start")
+        def announced():
+            if self.wm.poll() is not None:
+                return "exited"
+            return "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                      env=self.env(), check=False).stdout.decode()
+        if wait_until(announced, 120, 0.05) is not True:
+            self._wm_log.seek(0)
+            raise RuntimeError("openbox did not start: "
+                               + self._wm_log.read().decode(errors="replace").strip())
 
     def _wm_config(self):
         """openbox's own configuration without its key bindings: every key
@@ -225,11 +269,15 @@ class Display:
 
     def close(self):
         for process in (self.wm, self.xvfb):
+            if process is None:
+                continue
             process.terminate()
             try:
                 process.wait(5)
             except subprocess.TimeoutExpired:
                 process.kill()
+                process.wait()
+        self._wm_log.close()
 
 
 def install_wine_fonts(drive_c):

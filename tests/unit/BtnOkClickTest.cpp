@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/LayoutPrincipal.h"
@@ -25,7 +26,7 @@ std::string Aviso(const std::string& nome) {
 class BtnOkClickTest : public ::testing::Test {
  protected:
   BtnOkClickTest() {
-    fake.folders = {"D:\\Setup\\"};
+    fake.folders = {"D:\\Setup\\", "C:\\Windows\\SysWOW64\\"};
     fake.events = &form;
     for (const Payload& payload : kPayloads) fake.resources[payload.resourceName] = "MZ";
     EXPECT_FALSE(form.FormShow().Raised());
@@ -35,14 +36,21 @@ class BtnOkClickTest : public ::testing::Test {
   static std::string Target(const char* file) {
     return std::string("C:\\Windows\\SysWOW64\\") + file;
   }
+  // Where the shell's copy lands before it takes its name.
+  static std::string Landed(const char* file) {
+    return std::string("C:\\Windows\\SysWOW64\\vek.tmp\\") + file;
+  }
 
-  // The journal without the extraction's writes and the copies.
+  // The journal without the work on files: what the user sees, in order.
   Journal Screen() const {
+    static const char* const kFileWork[] = {"WriteWholeFile", "ShellCopy", "CreateFolder",
+                                            "MakeLandingFolder", "RemoveLandingFolder",
+                                            "RenameFile"};
     Journal seen;
     for (const std::string& entry : fake.journal) {
-      if (entry.rfind("WriteWholeFile", 0) != 0 && entry.rfind("ShellCopy", 0) != 0) {
-        seen.push_back(entry);
-      }
+      bool fileWork = false;
+      for (const char* prefix : kFileWork) fileWork = fileWork || entry.rfind(prefix, 0) == 0;
+      if (!fileWork) seen.push_back(entry);
     }
     return seen;
   }
@@ -104,8 +112,10 @@ TEST_F(BtnOkClickTest, ACompleteRunShowsEachFileThenSucceedsAndPressesExit) {
     EXPECT_TRUE(fake.files.count(Target(payload.fileName))) << payload.fileName;
   }
   EXPECT_EQ(7u, fake.Entries("ShellCopy").size());
-  EXPECT_EQ("ShellCopy D:\\Setup\\Dlls\\libxml2.dll -> C:\\Windows\\SysWOW64\\libxml2.dll",
-            fake.Entries("ShellCopy")[0]);
+  EXPECT_EQ((Journal{"ShellCopy D:\\Setup\\Dlls\\libxml2.dll -> " + Landed("libxml2.dll"),
+                     "RenameFile " + Landed("libxml2.dll") + " -> " + Target("libxml2.dll")}),
+            (Journal{fake.Entries("ShellCopy")[0], fake.Entries("RenameFile")[0]}));
+  EXPECT_EQ(0, fake.landingsHeld) << "every landing folder removed";
 }
 
 TEST_F(BtnOkClickTest, FilesAlreadyInTheTargetAreNeverCopiedButStillPauseOneSecondEach) {
@@ -149,7 +159,7 @@ TEST_F(BtnOkClickTest, ASecondRunAfterFailuresCopiesOnlyWhatIsStillMissing) {
 
   ASSERT_FALSE(form.BtnOkClick().Raised());
   EXPECT_TRUE(fake.Entries("WriteWholeFile").empty()) << "the staging copies exist";
-  EXPECT_EQ((Journal{"ShellCopy D:\\Setup\\Dlls\\midas.dll -> C:\\Windows\\SysWOW64\\midas.dll"}),
+  EXPECT_EQ((Journal{"ShellCopy D:\\Setup\\Dlls\\midas.dll -> " + Landed("midas.dll")}),
             fake.Entries("ShellCopy"));
   EXPECT_EQ((Journal{kSucesso}), fake.Entries("MessageBox"));
 }
@@ -163,8 +173,80 @@ TEST_F(BtnOkClickTest, TheMakersMachineCopiesIntoTheTestFolder) {
   machine.events = &frm;
   ASSERT_FALSE(frm.FormShow().Raised());
   ASSERT_FALSE(frm.BtnOkClick().Raised());
-  EXPECT_EQ("ShellCopy D:\\Setup\\Dlls\\iconv.dll -> C:\\DllsTeste\\iconv.dll",
-            machine.Entries("ShellCopy").back());
+  // The test folder is made at the first copy, as the shell's copy would.
+  EXPECT_EQ((Journal{"CreateFolder C:\\DllsTeste\\"}), machine.Entries("CreateFolder C:"));
+  EXPECT_EQ("RenameFile C:\\DllsTeste\\vek.tmp\\iconv.dll -> C:\\DllsTeste\\iconv.dll",
+            machine.Entries("RenameFile").back());
+}
+
+// A name in the target folder only ever holds a complete copy. Each row
+// scripts what happens to the copy of libxmlsec.dll (or to every copy).
+TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenCompleteAndNeverReplacesAFile) {
+  struct Case {
+    const char* scenario;
+    void (*setUp)(FakePlatform&);
+    std::vector<std::size_t> warned;  // the payloads reported as not copied
+    bool direct;                      // the shell copied to the name itself
+    int errorBoxes;                   // the copy routine's own boxes
+  };
+  static const std::string kName = Target("libxmlsec.dll");
+  static const std::string kSystem = "C:\\Windows\\SysWOW64\\";
+  const Case cases[] = {
+      {"copy complete: placed by its rename", [](FakePlatform&) {}, {}, false, 0},
+      {"the shell reports a failure", [](FakePlatform& f) { f.shellCopyResult = 1223; },
+       {1, 2, 3, 4, 5, 6, 7}, false, 0},
+      {"the copy comes out short (a full disk)",
+       [](FakePlatform& f) { f.shortTargets = {Landed("libxmlsec.dll")}; }, {2}, false, 0},
+      {"another instance placed it meanwhile: theirs counts",
+       [](FakePlatform& f) { f.placedMeanwhile = {kName}; }, {}, false, 0},
+      {"a folder of that name in the target",
+       [](FakePlatform& f) { f.refusedTargets = {kName}; }, {2}, false, 0},
+      {"no landing folder (no rights): the shell copies to the name",
+       [](FakePlatform& f) { f.refusedLandings = {kSystem}; }, {}, true, 0},
+      {"no landing folder, and the shell's copy refused too",
+       [](FakePlatform& f) {
+         f.refusedLandings = {kSystem};
+         f.refusedTargets = {kName};
+       },
+       {2}, true, 0},
+      {"the request cannot be made: the box names the target",
+       [](FakePlatform& f) { f.shellCopyFailure = "Cannot load shell32.dll"; },
+       {1, 2, 3, 4, 5, 6, 7}, false, 7},
+  };
+  for (const Case& c : cases) {
+    FakePlatform machine;
+    machine.folders = {"D:\\Setup\\", kSystem};
+    for (const Payload& payload : kPayloads) machine.resources[payload.resourceName] = "MZ";
+    TFrmPrincipal frm(machine, machine);
+    machine.events = &frm;
+    ASSERT_FALSE(frm.FormShow().Raised());
+    c.setUp(machine);
+    ASSERT_FALSE(frm.BtnOkClick().Raised()) << c.scenario;
+
+    Journal warnings;
+    for (std::size_t n : c.warned) warnings.push_back(Aviso(Nome(n)));
+    EXPECT_EQ(warnings, machine.Entries("MessageBox 48 " + kCaixa + "N")) << c.scenario;
+    EXPECT_EQ(c.warned.empty() ? kSucesso : kConselho, machine.Entries("MessageBox").back())
+        << c.scenario;
+    const std::string copy = "ShellCopy D:\\Setup\\Dlls\\libxmlsec.dll -> ";
+    EXPECT_EQ(Journal{copy + (c.direct ? kName : Landed("libxmlsec.dll"))}, machine.Entries(copy))
+        << c.scenario;
+    const Journal boxes = machine.Entries("MessageBox 16");
+    EXPECT_EQ(static_cast<std::size_t>(c.errorBoxes), boxes.size()) << c.scenario;
+    if (!boxes.empty()) {
+      EXPECT_NE(std::string::npos, boxes[0].find("Arq Destino: " + Target("libxml2.dll") + "\r\n"))
+          << c.scenario;
+    }
+    for (std::size_t n = 1; n <= kPayloadCount; ++n) {
+      const bool warned = std::count(c.warned.begin(), c.warned.end(), n) > 0;
+      EXPECT_EQ(!warned, machine.files.count(Target(kPayloads[n - 1].fileName)) > 0)
+          << c.scenario << ": " << kPayloads[n - 1].fileName;
+    }
+    EXPECT_EQ(0, machine.landingsHeld) << c.scenario << ": every landing folder removed";
+    for (const std::string& file : machine.files) {
+      EXPECT_EQ(std::string::npos, file.find("vek.tmp")) << c.scenario << ": " << file << " left";
+    }
+  }
 }
 
 TEST_F(BtnOkClickTest, AnExtractionFailureLeavesTheWindowBroken) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 namespace vek::test {
 
@@ -108,6 +109,49 @@ WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* 
   return result;
 }
 
+// Every landing folder of the fake is "vek.tmp\" in its folder.
+LandingFolder FakePlatform::MakeLandingFolder(const Path& folder) {
+  paths.push_back(folder);
+  journal.push_back("MakeLandingFolder " + Str(folder));
+  if (!folders.count(Str(folder)) || refusedLandings.count(Str(folder))) return LandingFolder();
+  const Path landing = folder + "vek.tmp\\";
+  folders.insert(Str(landing));
+  ++landingsHeld;
+  return LandingFolder{&landingsHeld, landing};
+}
+
+void FakePlatform::RemoveLandingFolder(const LandingFolder& landing) {
+  journal.push_back("RemoveLandingFolder " + Str(landing.path));
+  const std::string folder = Str(landing.path);
+  for (auto file = files.begin(); file != files.end();) {
+    file = file->compare(0, folder.size(), folder) == 0 ? files.erase(file) : std::next(file);
+  }
+  folders.erase(folder);
+  --landingsHeld;
+}
+
+bool FakePlatform::FileSize(const Path& path, unsigned long long* size) {
+  paths.push_back(path);
+  if (!files.count(Str(path))) return false;
+  auto known = sizes.find(Str(path));
+  *size = known == sizes.end() ? 1000 : known->second;
+  return true;
+}
+
+bool FakePlatform::RenameFile(const Path& from, const Path& to) {
+  paths.push_back(from);
+  paths.push_back(to);
+  journal.push_back("RenameFile " + Str(from) + " -> " + Str(to));
+  if (placedMeanwhile.count(Str(to))) files.insert(Str(to));
+  if (!files.count(Str(from)) || files.count(Str(to)) || refusedTargets.count(Str(to))) {
+    return false;
+  }
+  files.erase(Str(from));
+  files.insert(Str(to));
+  if (sizes.count(Str(from))) sizes[Str(to)] = sizes[Str(from)];
+  return true;
+}
+
 Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* result) {
   paths.push_back(source);
   paths.push_back(target);
@@ -118,7 +162,10 @@ Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* res
     return Failure();
   }
   *result = shellCopyResult;
-  if (shellCopyResult == 0 && !refusedTargets.count(Str(target))) files.insert(Str(target));
+  if (shellCopyResult == 0 && !refusedTargets.count(Str(target))) {
+    files.insert(Str(target));
+    if (shortTargets.count(Str(target))) sizes[Str(target)] = 1;
+  }
   return Failure();
 }
 

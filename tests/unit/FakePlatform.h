@@ -31,9 +31,15 @@ class FakePlatform : public System, public Toolkit {
   std::map<std::string, std::string> resources;  // lower-case name -> bytes ("DLLFILE")
   std::map<std::string, WriteResult::Outcome> writeOutcomes;  // per path; default Written
   std::string writeFailureReason = "Access is denied.\r\n";
-  std::set<std::string> refusedTargets;            // the shell "copies" but nothing arrives
+  std::map<std::string, unsigned long long> sizes;  // per file; default 1000 bytes
+  // Nothing can arrive under these names (a folder of that name, say): the
+  // shell "copies" to them and the renames to them fail.
+  std::set<std::string> refusedTargets;
   std::optional<std::string> shellCopyFailure;    // ShellCopy cannot make the request
   int shellCopyResult = 0;
+  std::set<std::string> shortTargets;      // the shell's copy to these comes out 1 byte long
+  std::set<std::string> refusedLandings;   // no landing folder can be made in these folders
+  std::set<std::string> placedMeanwhile;   // another instance puts a file here just before our rename
   FormEvents* events = nullptr;  // receives Press
 
   // --- What the code did. ---
@@ -41,6 +47,7 @@ class FakePlatform : public System, public Toolkit {
   std::vector<unsigned long> computerNameCapacities;
   std::map<std::string, std::string> written;  // path -> bytes, by WriteWholeFile
   std::vector<Path> paths;  // every path given to the file system, in order
+  int landingsHeld = 0;     // landing folders made and not yet removed
   int librariesLoaded = 0;
   int librariesReleased = 0;
   std::map<ControlId, bool> visible;
@@ -66,6 +73,10 @@ class FakePlatform : public System, public Toolkit {
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
+  LandingFolder MakeLandingFolder(const Path& folder) override;
+  void RemoveLandingFolder(const LandingFolder& landing) override;
+  bool FileSize(const Path& path, unsigned long long* size) override;
+  bool RenameFile(const Path& from, const Path& to) override;
   Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;

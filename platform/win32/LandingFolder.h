@@ -1,0 +1,26 @@
+#pragma once
+// Landing folders: a copy into a target folder is made whole in a folder of
+// this process's own inside it, and only then renamed to its final name, so
+// that the name never holds a part of a file. A landing folder is held from
+// its creation to its removal: no other instance removes it meanwhile,
+// while one that a killed process left is removed by the next one made.
+
+#include "common/Text.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/WideText.h"
+
+namespace vek::win32 {
+
+// Makes a new, empty landing folder in `folder` (a full path with its
+// trailing backslash, as the wide functions take it) and holds it. Landing
+// folders there that nobody holds are removed first, with their files. On
+// success *name is the new folder's own name (plain ASCII); on failure the
+// handle is empty, nothing is left behind and GetLastError tells why, as
+// creating a folder there would.
+OwnedHandle MakeLandingFolder(const WideText& folder, Text* name);
+
+// Removes the files in the landing folder `path` (with its trailing
+// backslash) that `hold` holds, then the folder itself, and closes the hold.
+void RemoveLandingFolder(OwnedHandle hold, const WideText& path);
+
+}  // namespace vek::win32

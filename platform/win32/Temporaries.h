@@ -1,0 +1,17 @@
+#pragma once
+// The names of the program's temporary files and folders: "vek<process>-<n>.tmp"
+// in the folder that they serve.
+
+#include "common/Text.h"
+#include "platform/win32/WideText.h"
+
+namespace vek::win32 {
+
+// A new temporary name: this process's id and a counter that never
+// repeats in it.
+Text TemporaryName();
+
+// The search for every temporary name in `folder` (with its trailing backslash).
+WideText TemporarySearch(const WideText& folder);
+
+}  // namespace vek::win32

@@ -1,0 +1,159 @@
+// Landing folders and the placing of a copy under its name, against the
+// real file system and the real shell, in a temporary folder.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Application.h"
+#include "platform/win32/LandingFolder.h"
+#include "platform/win32/Services.h"
+#include "platform/win32/WidePath.h"
+#include "tests/win32/TestFolder.h"
+
+namespace vek::win32::test {
+
+namespace {
+
+std::wstring Std(const Text& text) {
+  const WideText wide = Widen(text);
+  return std::wstring(wide.CStr(), wide.Length());
+}
+
+// A landing folder as another instance, or a killed one, left it.
+std::wstring Leftover(const TestFolder& folder, const wchar_t* name, const char* partial) {
+  const std::wstring path = folder / name;
+  CreateDirectoryW(path.c_str(), nullptr);
+  WriteBytes(path + L"\\libxml2.dll", partial);
+  return path;
+}
+
+}  // namespace
+
+TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
+  TestFolder folder;
+  Leftover(folder, L"vek4242-1.tmp", "half a copy");
+  Leftover(folder, L"vek4242-2.tmp", "");
+  // Another instance's live landing folder, held as the program holds one.
+  const std::wstring live = Leftover(folder, L"vek4343-1.tmp", "being copied");
+  OwnedHandle theirs(CreateFileW(live.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(theirs);
+  ASSERT_TRUE(WriteBytes(folder / L"vek4242-3.tmp", "a file, not a landing folder"));
+
+  Text first;
+  OwnedHandle mine = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
+                                       &first);
+  ASSERT_TRUE(mine);
+  EXPECT_EQ((std::vector<std::wstring>{Std(first), L"vek4242-3.tmp", L"vek4343-1.tmp"}),
+            Names(folder.Path()));
+  EXPECT_EQ("being copied", ReadBytes(live + L"\\libxml2.dll"));
+
+  // A second one, made meanwhile, leaves the first alone too.
+  Text second;
+  OwnedHandle next = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
+                                       &second);
+  ASSERT_TRUE(next);
+  EXPECT_NE(Std(first), Std(second));
+  EXPECT_EQ(4u, Names(folder.Path()).size());
+
+  for (OwnedHandle* hold : {&mine, &next}) {
+    const Text& name = hold == &mine ? first : second;
+    const std::wstring path = folder / Std(name) + L"\\";
+    ASSERT_TRUE(WriteBytes(path + L"midas.dll", "left after a failed copy"));
+    RemoveLandingFolder(static_cast<OwnedHandle&&>(*hold),
+                        WideText(path.c_str(), path.size()));
+  }
+  EXPECT_EQ((std::vector<std::wstring>{L"vek4242-3.tmp", L"vek4343-1.tmp"}), Names(folder.Path()));
+}
+
+TEST(LandingFolder, NoneCanBeMadeInAMissingFolderAndNothingIsLeft) {
+  TestFolder folder;
+  Text name;
+  const std::wstring missing = folder / L"DllsTeste\\";
+  SetLastError(0);
+  EXPECT_FALSE(MakeLandingFolder(WideText(missing.c_str(), missing.size()), &name));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  EXPECT_TRUE(Names(folder.Path()).empty());
+}
+
+// Another instance sweeps before each landing folder it makes, at any
+// moment of this one's work: here a second thread does it all the time.
+TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
+  struct Sweep {
+    WideText folder;
+    std::atomic<bool> working{true};
+    static DWORD WINAPI Run(void* self) {
+      auto& sweep = *static_cast<Sweep*>(self);
+      while (sweep.working) {
+        Text name;
+        OwnedHandle hold = MakeLandingFolder(sweep.folder, &name);
+        if (!hold) continue;
+        const WideText path = Join(Join(sweep.folder, Widen(name)), WideText(L"\\", 1));
+        RemoveLandingFolder(static_cast<OwnedHandle&&>(hold), path);
+      }
+      return 0;
+    }
+  };
+  TestFolder folder;
+  Sweep sweep;
+  sweep.folder = WideText(folder.Path().c_str(), folder.Path().size());
+  HANDLE sweeper = CreateThread(nullptr, 0, Sweep::Run, &sweep, 0, nullptr);
+  ASSERT_TRUE(sweeper);
+  const std::string bytes(20000, 'c');
+  int lost = 0;
+  for (int i = 0; i < 200; ++i) {
+    Text name;
+    OwnedHandle hold = MakeLandingFolder(sweep.folder, &name);
+    const std::wstring copy = folder / Std(name) + L"\\midas.dll";
+    if (!hold || !WriteBytes(copy, bytes) || ReadBytes(copy) != bytes) ++lost;
+    const std::wstring path = folder / Std(name) + L"\\";
+    RemoveLandingFolder(static_cast<OwnedHandle&&>(hold), WideText(path.c_str(), path.size()));
+  }
+  sweep.working = false;
+  WaitForSingleObject(sweeper, INFINITE);
+  CloseHandle(sweeper);
+  EXPECT_EQ(0, lost) << "landing folders taken while in use";
+  EXPECT_TRUE(Names(folder.Path()).empty()) << "every one removed";
+}
+
+// As the installation run places a payload: the shell copies into a landing
+// folder, and the copy takes its name, which it never takes from a file
+// already there.
+TEST(LandingFolder, TheShellsCopyLandsThenTakesItsNameButNeverReplacesAFile) {
+  Application application;
+  Services services(application);
+  TestFolder folder;
+  const std::string bytes(150000, 'p');
+  ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", bytes));
+  const Path source = FoundFolder(WideText(folder.Path().c_str(), folder.Path().size())) +
+                      "libxml2.dll";
+  ASSERT_TRUE(CreateDirectoryW((folder / L"Destino").c_str(), nullptr));
+  const Path target =
+      FoundFolder(WideText(folder.Path().c_str(), folder.Path().size())) + "Destino\\";
+
+  for (const char* theirs : {static_cast<const char*>(nullptr), "another instance's copy"}) {
+    if (theirs) {
+      ASSERT_TRUE(WriteBytes(folder / L"Destino\\libxml2.dll", theirs));
+    }
+    const LandingFolder landing = services.MakeLandingFolder(target);
+    ASSERT_NE(nullptr, landing.hold);
+    int result = -1;
+    ASSERT_FALSE(services.ShellCopy(source, landing.path + "libxml2.dll", &result).Raised());
+    EXPECT_EQ(0, result);
+    unsigned long long size = 0;
+    EXPECT_TRUE(services.FileSize(landing.path + "libxml2.dll", &size));
+    EXPECT_EQ(bytes.size(), size);
+    EXPECT_EQ(!theirs, services.RenameFile(landing.path + "libxml2.dll", target + "libxml2.dll"));
+    services.RemoveLandingFolder(landing);
+    EXPECT_EQ(theirs ? std::string(theirs) : bytes, ReadBytes(folder / L"Destino\\libxml2.dll"));
+    EXPECT_EQ(std::vector<std::wstring>{L"libxml2.dll"}, Names(folder / L"Destino\\"));
+  }
+  unsigned long long size = 0;
+  EXPECT_FALSE(services.FileSize(target, &size)) << "a folder has no file size";
+}
+
+}  // namespace vek::win32::test
