@@ -374,7 +374,7 @@ class Probe:
         return self._run("wait", title, str(seconds), timeout=seconds + 60).returncode == 0
 
     def ready(self, title, seconds=120):
-        """Waits until the window titled `title` is shown, enabled and holds
+        """Waits until the window titled `title` is shown, enabled, painted and holds
         the keyboard focus, as after its start; returns its dump."""
         if self._run("ready", title, str(seconds), timeout=seconds + 60).returncode != 0:
             raise AssertionError(f"no window titled {title!r} took the focus")

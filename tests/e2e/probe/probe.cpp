@@ -5,8 +5,8 @@
 //
 //   probe wait TITLE SECONDS      exit 0 once a visible window of that title exists
 //   probe gone TITLE SECONDS      exit 0 once no window of that title exists
-//   probe ready TITLE SECONDS     exit 0 once that window is visible, enabled and
-//                                 holds the keyboard focus
+//   probe ready TITLE SECONDS     exit 0 once that window is visible, enabled,
+//                                 painted and holds the keyboard focus
 //   probe menustate TITLE         the menu state of the window's thread: 0 none,
 //                                 1 menu mode without a popup, 2 a popup menu
 //   probe menu TITLE STATE SECONDS
@@ -165,10 +165,23 @@ int Wait(const char* title, int seconds, bool untilGone) {
   return WaitFor(seconds, [&] { return (FindTopLevel(title) != nullptr) != untilGone; });
 }
 
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM unpainted) {
+  if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(unpainted) = true;
+  return TRUE;
+}
+
+// True while the window or one of its controls still waits to be painted:
+// the focus comes with the activation, before the first painting.
+bool Unpainted(HWND window) {
+  bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+  EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+  return unpainted;
+}
+
 int Ready(const char* title, int seconds) {
   return WaitFor(seconds, [&] {
     HWND window = FindTopLevel(title);
-    if (!window || !IsWindowEnabled(window)) return false;
+    if (!window || !IsWindowEnabled(window) || Unpainted(window)) return false;
     HWND focus = FocusOf(window);
     return focus == window || (focus && IsChild(window, focus));
   });
