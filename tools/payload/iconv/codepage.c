@@ -271,8 +271,11 @@ static int open_system_page(struct charset *cs, UINT cp)
 /* The national EBCDIC pages hold the same 256 characters as 037 (all of
  * ISO-8859-1), in other places: each list gives the bytes where a page
  * differs from 037 and its character there, pairs up to a 0 (byte 0 is the
- * same everywhere). They follow IBM's definitions of the pages, as Python's
- * cp273 and cp500 and the euro pages of every converter agree. */
+ * same everywhere). They follow IBM's definitions of the pages: the euro
+ * pages of the C library of Linux, of ICU and of Java are exactly these
+ * with the euro. (Python's cp273 and the C library's 285 have U+203E where
+ * IBM has the macron, U+00AF; the C library's 278 and 871 swap two
+ * characters against IBM's; their euro pages agree with IBM's.) */
 static const unsigned char moves_273[] = {
     0x43, 0x7B, 0x4A, 0xC4, 0x4F, 0x21, 0x59, 0x7E, 0x5A, 0xDC, 0x5F, 0x5E, 0x63, 0x5B,
     0x6A, 0xF6, 0x7C, 0xA7, 0xA1, 0xDF, 0xB0, 0xA2, 0xB5, 0x40, 0xBA, 0xAC, 0xBB, 0x7C,
@@ -554,6 +557,7 @@ static int gb_decode_code(const struct charset *cs, const unsigned char *p, size
 static int gb_encode_code(const struct charset *cs, unsigned long c, unsigned char *out, size_t *n)
 {
     unsigned char two[8];
+    unsigned long index, end;
     size_t i, len;
     int k;
 
@@ -584,14 +588,16 @@ static int gb_encode_code(const struct charset *cs, unsigned long c, unsigned ch
         *n = 2;
         return 0;
     }
+    /* The four-byte codes: the run that the character would be in. */
     k = gb_row(c, 0);
     if (k < 0)
         return EILSEQ;
-    i = gb_four_byte[k].index + (c - gb_four_byte[k].c);
-    if (i >= ((size_t)k + 1 < sizeof gb_four_byte / sizeof *gb_four_byte ? gb_four_byte[k + 1].index
-                                                                         : GB_BMP_CODES))
+    index = gb_four_byte[k].index + (c - gb_four_byte[k].c);
+    end = (size_t)k + 1 < sizeof gb_four_byte / sizeof *gb_four_byte ? gb_four_byte[k + 1].index
+                                                                     : GB_BMP_CODES;
+    if (index >= end)
         return EILSEQ;
-    gb_four(i, out);
+    gb_four(index, out);
     *n = 4;
     return 0;
 }

@@ -10,9 +10,10 @@
  *
  * The Unicode forms (UTF-7 among them), ASCII and ISO-8859-1 are done
  * here, ISO-2022-JP in iso2022jp.c, GB18030 and any other code page
- * through Windows (codepage.c). The names are in names.c. Conversions never substitute: a character that the target
- * cannot hold, or that would not come back the same, is EILSEQ, so the
- * return value (the count of irreversible conversions) is always 0. */
+ * through Windows (codepage.c). The names are in names.c. Conversions
+ * never substitute: a character that the target cannot hold, or that would
+ * not come back the same, is EILSEQ, so the return value (the count of
+ * irreversible conversions) is always 0. */
 
 #define VEK_ICONV_BUILDING
 #include "iconv.h"
