@@ -7,9 +7,9 @@ GB18030) and every character of the Basic Multilingual Plane (and a sample
 above it, for GB18030 and UTF-7); each other name gets a sample that tells
 the encodings apart. Where Python has no codec for an encoding, or writes it
 otherwise than the native programs do, the reference is this machine's own
-iconv ("native:NAME"). iconv_matrix.c
-converts each document on its own under Wine, through the installed
-iconv.dll and through MultiByteToWideChar / WideCharToMultiByte directly.
+iconv ("native:NAME"). iconv_matrix.c converts each document on its own
+under Wine, through the installed iconv.dll and through MultiByteToWideChar /
+WideCharToMultiByte directly.
 
 Where iconv.dll and the reference differ, the difference must be the
 system table's: the same result as the Windows functions give, or an error
@@ -196,6 +196,10 @@ def unicode_sample(full):
     return chars if full else chars[::97]
 
 
+# GB18030's four-byte codes by number: those of the BMP, and U+10000's.
+GB_BMP_CODES, GB_PLANE1 = 39420, 189000
+
+
 def gb18030_four(index):
     """GB18030's four-byte code of a number (0: 81 30 81 30)."""
     b4, index = index % 10, index // 10
@@ -212,10 +216,12 @@ def documents(ref, cp, full):
     names other than a group's first."""
     if ref == "gb18030":
         leads = range(0x80, 0x100) if full else (0x81, 0xA2, 0xA8, 0xFE)
-        bmp = range(39420 + 12) if full else range(0, 39432, 41)
-        plane = [*range(189000, 189000 + 0x100000, 0x3F if full else 0x3F * 97), 189000 + 0xFFFFF]
-        # Codes past the BMP's, past U+10FFFF, and out of the byte structure.
-        odd = [gb18030_four(189000 - 1), gb18030_four(189000 + 0x100000),
+        # The BMP's codes and a few past them, a sample of the other planes',
+        # the codes just outside them, and bytes out of the structure.
+        bmp = range(GB_BMP_CODES + 12) if full else range(0, GB_BMP_CODES + 12, 41)
+        plane = [*range(GB_PLANE1, GB_PLANE1 + 0x100000, 0x3F if full else 0x3F * 97),
+                 GB_PLANE1 + 0xFFFFF]
+        odd = [gb18030_four(GB_PLANE1 - 1), gb18030_four(GB_PLANE1 + 0x100000),
                b"\x81\x30\x7f\x30", b"\x81\x30\xff\x30", b"\x81\x30\x81\x3a", b"\x81\x2f"]
         return [bytes([b]) for b in range(256)] + \
             [bytes([a, b]) for a in leads for b in range(256)] + \

@@ -80,9 +80,10 @@ def document(declared, codec, text):
 
 
 def reader(codec):
-    """The codec that reads a document back as the native programs would:
-    the C library's for UTF-7, whose optional direct characters iconv.dll
-    writes in base64 as the C library does (Python's writes them as they are)."""
+    """The codec that reads a written document back as the native programs
+    do: the one that wrote it, but the C library's UTF-7 for Python's (which
+    writes the optional direct characters as they are, where iconv.dll and
+    the C library write them in base64)."""
     return "native:UTF-7" if codec == "utf_7" else codec
 
 
@@ -105,7 +106,8 @@ class XmlEncodingsTest(unittest.TestCase):
                           timeout=600)
         lines = result.stdout.decode(errors="replace").splitlines()
         # READ PUSHED SAVED [MESSAGE]
-        cls.results = {name: (line.split(" ", 3) + ["", "", ""])[:4] for name, line in zip(files, lines)}
+        cls.results = {name: (line.split(" ", 3) + ["", "", ""])[:4]
+                       for name, line in zip(files, lines)}
 
     def test_documents_read_as_their_text_whole_and_in_pieces(self):
         for name, declared, codec, text in DOCUMENTS:
