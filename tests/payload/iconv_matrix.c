@@ -7,8 +7,8 @@
  * IN is a list of jobs, each: u8 mode, u32 code page (0: none), u16 name
  * length, the name, then
  *   mode 0 (decode): u32 count and count documents (u32 length, bytes);
- *   mode 1 (encode): u32 first, u32 end: every code point in [first, end),
- *                    as a one-character document.
+ *   mode 1 (encode): u32 count and count ranges (u32 first, u32 end): every
+ *                    code point in [first, end), as a one-character document.
  * OUT, per job: u8 opened, u8 code page valid; then per document: u32
  * index, our result, the system's result (each u8 status 0 ok / 1 EILSEQ /
  * 2 EINVAL / 3 other, u32 length, bytes: UTF-32LE when decoding). An
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     }
     while ((mode = fgetc(in)) != EOF) {
         UINT cp = get(4);
-        unsigned name_len = get(2), i, count, first, end;
+        unsigned name_len = get(2), i, k, count, first, end;
         char name[128] = "";
         int has_cp;
         iconv_t cd;
@@ -159,18 +159,21 @@ int main(int argc, char **argv)
                 put_result(&sys);
             }
         } else {
-            first = get(4);
-            end = get(4);
-            for (i = first; i < end; i++) {
-                if (cd != (iconv_t)-1)
-                    convert(cd, (const unsigned char *)&i, 4, &ours);
-                if (has_cp)
-                    system_encode(cp, i, &sys);
-                if (ours.status && (sys.status || !has_cp))
-                    continue;
-                put(i, 4);
-                put_result(&ours);
-                put_result(&sys);
+            count = get(4);
+            for (k = 0; k < count; k++) {
+                first = get(4);
+                end = get(4);
+                for (i = first; i < end; i++) {
+                    if (cd != (iconv_t)-1)
+                        convert(cd, (const unsigned char *)&i, 4, &ours);
+                    if (has_cp)
+                        system_encode(cp, i, &sys);
+                    if (ours.status && (sys.status || !has_cp))
+                        continue;
+                    put(i, 4);
+                    put_result(&ours);
+                    put_result(&sys);
+                }
             }
             put(0xFFFFFFFFu, 4);
         }

@@ -59,10 +59,14 @@ static struct result run(iconv_t cd, const void *in, size_t len, size_t room)
     return r;
 }
 
+/* A whole conversion with a fresh descriptor: one call over the input,
+ * then, if that converted everything, the flush of the shift state. */
 static struct result convert(const char *to, const char *from, const void *in, size_t len, size_t room)
 {
     struct result r;
     iconv_t cd = iconv_open(to, from);
+    char *outp;
+    size_t out_left;
 
     memset(&r, 0, sizeof r);
     CHECK(cd != (iconv_t)-1);
@@ -73,6 +77,13 @@ static struct result convert(const char *to, const char *from, const void *in, s
         return r;
     }
     r = run(cd, in, len, room);
+    outp = r.out + r.written;
+    out_left = room - r.written;
+    if (r.ret == 0 && iconv(cd, NULL, NULL, &outp, &out_left) == (size_t)-1) {
+        r.ret = (size_t)-1;
+        r.error = errno;
+    }
+    r.written = room - out_left;
     iconv_close(cd);
     return r;
 }
@@ -103,11 +114,12 @@ static void test_names(void)
         "UCS-2LE", "WCHAR_T", "windows-1252", "CP1252", "cp1252", "ISO-8859-1", "iso8859-1",
         "latin1", "ISO-8859-15", "ISO_8859-2", "US-ASCII", "ascii", "CP850", "IBM437",
         "CP866", "KOI8-R", "Shift_JIS", "CP932", "BIG5", "EUC-KR", "CP65001",
-        "MACINTOSH", "",
+        "MACINTOSH", "", "UTF-7", "unicode-1-1-utf-7", "csUnicode11UTF7", "CP65000",
+        "GB18030", "CP54936",
     };
     static const char *unknown[] = {
         "NOT-A-CHARSET", "CP99999", "ISO-8859-12", "UTF-9", "CP", "WINDOWS-", "UTF-8//IGNORE",
-        "UTF-7", "CP50220",
+        "UTF-7//TRANSLIT", "CP50220", "CP1150",
     };
     size_t i;
 
@@ -164,6 +176,34 @@ static void test_single_byte_pages(void)
     CHECK(back.ret == 0 && back.written == 256 && !memcmp(back.out, all, 256));
 }
 
+/* The EBCDIC pages with the euro, made from their base pages where Windows
+ * lacks them: "€Ä[#!|é" on each, as the C library of Linux writes it. */
+static void test_ebcdic_euro_pages(void)
+{
+    static const struct { const char *name, *bytes; } pages[] = {
+        {"IBM-1140", "\x9F\x63\xBA\x7B\x5A\x4F\x51"},
+        {"IBM01141", "\x9F\x4A\x63\x7B\x4F\xBB\x51"},
+        {"CCSID01142", "\x5A\x63\x9E\x4A\x4F\xBB\x51"},
+        {"CP1143", "\x5A\x7B\xB5\x63\x4F\xBB\x79"},
+        {"IBM-1144", "\x9F\x63\x90\xB1\x4F\xBB\x5A"},
+        {"IBM01145", "\x9F\x63\x4A\x69\xBB\x4F\x51"},
+        {"CCSID01146", "\x9F\x63\xB1\x7B\x5A\x4F\x51"},
+        {"CP1147", "\x9F\x63\x90\xB1\x4F\xBB\xC0"},
+        {"IBM-1148", "\x9F\x63\x4A\x7B\x4F\xBB\x51"},
+        {"ebcdic-is-871+euro", "\x9F\x63\xAE\x7B\x4F\xBB\x51"},
+    };
+    static const char text[] = "\xE2\x82\xAC\xC3\x84[#!|\xC3\xA9";
+    struct result r;
+    size_t i;
+
+    begin("ebcdic-euro");
+    for (i = 0; i < sizeof pages / sizeof *pages; i++)
+        round_trip(__LINE__, pages[i].name, "UTF-8", text, sizeof text - 1, pages[i].bytes, 7);
+    /* The currency sign gave its place to the euro. */
+    r = convert("IBM-1141", "UTF-8", "\xC2\xA4", 2, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+}
+
 static void test_unicode_forms(void)
 {
     struct result r;
@@ -201,24 +241,38 @@ static void test_multi_byte_pages(void)
     ROUND_TRIP("SHIFT_JIS", "UTF-16LE", "\xE5\x65", "\x93\xFA");
 }
 
-/* GB18030 has two- and four-byte characters and reaches past the BMP: the
- * one page that takes the longest path in iconv.dll. Windows has it, but
- * not every Wine does; there it must at least be refused cleanly. */
+/* GB18030, ours over code page 936: one, two and four bytes, and past the
+ * BMP. */
 static void test_gb18030(void)
 {
     struct result r;
 
     begin("gb18030");
-    if (!IsValidCodePage(54936)) {
-        printf("  this Windows has no code page 54936: GB18030 checked as unknown only\n");
-        errno = 0;
-        CHECK(iconv_open("GB18030", "UTF-8") == (iconv_t)-1 && errno == EINVAL);
-        return;
-    }
-    ROUND_TRIP("GB18030", "UTF-8", "\xC3\xA9\xE2\x82\xAC", "\xA8\xA6\xA2\xE3");
-    ROUND_TRIP("GB18030", "UTF-8", "\xC2\x80\xF0\x9D\x84\x9E", "\x81\x30\x81\x30\x94\x32\xBE\x34");
-    r = convert("UTF-8", "GB18030", "\x81\x30\x81", 3, sizeof r.out);
+    /* "é€" (the euro at A2E3, not at 936's 80), U+0080 and U+FFFF (the
+     * first and last four-byte codes of the BMP), U+E76C (936's private
+     * character at A2E3, four bytes here), and the ends of the planes. */
+    ROUND_TRIP("GB18030", "UTF-8", "a\xC3\xA9\xE2\x82\xAC", "a\xA8\xA6\xA2\xE3");
+    ROUND_TRIP("GB18030", "UTF-8", "\xC2\x80\xEF\xBF\xBF\xEE\x9D\xAC",
+               "\x81\x30\x81\x30\x84\x31\xA4\x39\x83\x36\xC7\x39");
+    ROUND_TRIP("GB18030", "UTF-8", "\xF0\x90\x80\x80\xF0\x9D\x84\x9E\xF4\x8F\xBF\xBF",
+               "\x90\x30\x81\x30\x94\x32\xBE\x34\xE3\x32\x9A\x35");
+    ROUND_TRIP("CP54936", "UTF-16LE", "\x2D\x4E", "\xD6\xD0");
+    /* Cut off: EINVAL; no character, or out of the structure: EILSEQ. */
+    r = convert("UTF-8", "GB18030", "a\x81\x30\x81", 4, sizeof r.out);
+    CHECK(r.error == EINVAL && r.consumed == 1 && r.written == 1);
+    r = convert("UTF-8", "GB18030", "\xD6", 1, sizeof r.out);
     CHECK(r.error == EINVAL && r.consumed == 0);
+    r = convert("UTF-8", "GB18030", "\x80", 1, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+    r = convert("UTF-8", "GB18030", "\x84\x31\xA5\x30", 4, sizeof r.out);  /* past U+FFFF */
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+    r = convert("UTF-8", "GB18030", "\xE3\x32\x9A\x36", 4, sizeof r.out);  /* past U+10FFFF */
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+    r = convert("UTF-8", "GB18030", "\x81\x30\x7F", 3, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+    /* A four-byte character goes out whole or not at all. */
+    r = convert("GB18030", "UTF-8", "\xC2\x80", 2, 3);
+    CHECK(r.error == E2BIG && r.consumed == 0 && r.written == 0);
 }
 
 /* ISO-2022-JP keeps a shift state: the escape goes out with the first
@@ -257,6 +311,65 @@ static void test_iso2022jp(void)
     CHECK(r.ret == 0 && r.written == 2 && !memcmp(r.out, "\0A", 2));
     r = convert("UCS-4", "UTF-8", "A", 1, sizeof r.out);
     CHECK(r.ret == 0 && r.written == 4 && !memcmp(r.out, "\0\0\0A", 4));
+}
+
+/* UTF-7 keeps a shift state, and base64 bits that belong to the next
+ * character, across calls; a flush closes the run, or says E2BIG. */
+static void test_utf7(void)
+{
+    iconv_t cd = iconv_open("UTF-7", "UTF-8");
+    struct result r;
+    char out[8], *outp = out;
+    size_t out_left;
+
+    begin("utf-7");
+    /* '-' after a run only where the next byte needs it; '+' as "+-"
+     * outside a run and in base64 inside one; set O in base64. */
+    ROUND_TRIP("UTF-7", "UTF-8", "Gr\xC3\xBC\xC3\x9F" "e, a+b!", "Gr+APwA3w-e, a+-b+ACE-");
+    ROUND_TRIP("UTF-7", "UTF-8", "\xC3\xA9-\xC3\xA9" "a\xC3\xA9 \xC3\xA9+", "+AOk--+AOk-a+AOk +AOkAKw-");
+    ROUND_TRIP("UNICODE-1-1-UTF-7", "UTF-8", "\xF0\x9F\x94\x9E", "+2D3dHg-");
+
+    /* "é" twice in two calls, "+AOkA6Q-": one run, written in whole base64
+     * bytes, the spare bits carried over to the next call and the flush. */
+    r = run(cd, "\xC3\xA9", 2, 2);                      /* "+AO" does not fit */
+    CHECK(r.error == E2BIG && r.consumed == 0 && r.written == 0);
+    r = run(cd, "\xC3\xA9", 2, 64);
+    CHECK(r.ret == 0 && r.written == 3 && !memcmp(r.out, "+AO", 3));
+    r = run(cd, "\xC3\xA9", 2, 64);
+    CHECK(r.ret == 0 && r.written == 3 && !memcmp(r.out, "kA6", 3));
+    out_left = 1;
+    CHECK(iconv(cd, NULL, NULL, &outp, &out_left) == (size_t)-1 && errno == E2BIG);
+    CHECK(outp == out && out_left == 1);
+    out_left = sizeof out;
+    CHECK(iconv(cd, NULL, NULL, &outp, &out_left) == 0);
+    CHECK(outp == out + 2 && !memcmp(out, "Q-", 2));
+    r = run(cd, "\xC3\xA9", 2, 64);                     /* a new run */
+    CHECK(r.ret == 0 && r.written == 3 && !memcmp(r.out, "+AO", 3));
+    iconv_close(cd);
+
+    /* Read in pieces: a character cut off is EINVAL at its first byte. */
+    cd = iconv_open("UTF-8", "UTF-7");
+    r = run(cd, "+AOkA", 5, 64);
+    CHECK(r.error == EINVAL && r.consumed == 4 && r.written == 2 && !memcmp(r.out, "\xC3\xA9", 2));
+    r = run(cd, "A6Q-x", 5, 64);
+    CHECK(r.ret == 0 && r.written == 3 && !memcmp(r.out, "\xC3\xA9x", 3));
+    r = run(cd, "a+", 2, 64);
+    CHECK(r.error == EINVAL && r.consumed == 1);
+    iconv_close(cd);
+
+    /* Not UTF-7: spare bits not zero, a run cut inside a character, "+"
+     * before neither base64 nor '-', a byte that must be in base64, a lone
+     * surrogate. */
+    r = convert("UTF-8", "UTF-7", "+AOl-", 5, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 4 && r.written == 2);
+    r = convert("UTF-8", "UTF-7", "+AO-", 4, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 1 && r.written == 0);
+    r = convert("UTF-8", "UTF-7", "+!", 2, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 0);
+    r = convert("UTF-8", "UTF-7", "a~", 2, sizeof r.out);
+    CHECK(r.error == EILSEQ && r.consumed == 1);
+    r = convert("UTF-8", "UTF-7", "+2D0-", 5, sizeof r.out);
+    CHECK(r.error == EILSEQ);
 }
 
 static void test_invalid_input(void)
@@ -392,9 +505,11 @@ int main(void)
     test_names();
     test_single_byte_pages();
     test_unicode_forms();
+    test_ebcdic_euro_pages();
     test_multi_byte_pages();
     test_gb18030();
     test_iso2022jp();
+    test_utf7();
     test_invalid_input();
     test_incomplete_input();
     test_full_output();

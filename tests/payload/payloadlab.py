@@ -1,9 +1,13 @@
 """What the payload tests under Wine share: the built payload folder (from
 VEK_PAYLOAD_BUILT, the folder that tools/payload/build.sh printed), one
 64-bit Wine prefix for the whole run, our 32-bit test programs built against
-the payload's headers and import libraries, and the reading of their output."""
+the payload's headers and import libraries, the reading of their output, and
+this machine's own iconv (the C library's) for encodings Python lacks."""
 
 import atexit
+import ctypes
+import ctypes.util
+import errno
 import os
 import re
 import shutil
@@ -123,3 +127,74 @@ class ProgramTest(unittest.TestCase):
     def assertProgramFinished(self):
         self.assertRegex(self.output, r"\d+ passed, 0 failed", self.output)
         self.assertEqual(self.returncode, 0, self.output)
+
+
+class NativeCodec:
+    """An encoding of this machine's C library (its iconv), as the native
+    programs convert it, for the encodings that Python has no codec for (the
+    EBCDIC pages with the euro) or writes otherwise (UTF-7, whose optional
+    direct characters the C library writes in base64). Strict: None where it
+    refuses or stops short."""
+
+    _libc = None
+
+    def __init__(self, name):
+        libc = NativeCodec._load()
+        self.name = name
+        self._decoder = libc.iconv_open(b"UTF-32LE", name.encode())
+        self._encoder = libc.iconv_open(name.encode(), b"UTF-32LE")
+        if self._decoder in (None, ctypes.c_void_p(-1).value) or \
+                self._encoder in (None, ctypes.c_void_p(-1).value):
+            raise LookupError(f"the C library's iconv has no {name}")
+
+    @classmethod
+    def _load(cls):
+        if cls._libc is None:
+            libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+            libc.iconv_open.restype = ctypes.c_void_p
+            libc.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
+            libc.iconv.restype = ctypes.c_size_t
+            libc.iconv.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_char_p),
+                                   ctypes.POINTER(ctypes.c_size_t), ctypes.POINTER(ctypes.c_char_p),
+                                   ctypes.POINTER(ctypes.c_size_t)]
+            cls._libc = libc
+        return cls._libc
+
+    def _convert(self, cd, data, flush):
+        """The whole of data through cd from its initial state, and the
+        shift state flushed when asked; None unless all of it converts."""
+        libc, failed = self._libc, ctypes.c_size_t(-1).value
+        room = ctypes.create_string_buffer(8 * len(data) + 16)
+        in_p, in_left = ctypes.c_char_p(data), ctypes.c_size_t(len(data))
+        out_p, out_left = ctypes.cast(room, ctypes.c_char_p), ctypes.c_size_t(len(room))
+        libc.iconv(cd, None, None, None, None)
+        done = libc.iconv(cd, ctypes.byref(in_p), ctypes.byref(in_left), ctypes.byref(out_p),
+                          ctypes.byref(out_left))
+        if done != 0 or in_left.value:
+            return None
+        if flush and libc.iconv(cd, None, None, ctypes.byref(out_p), ctypes.byref(out_left)) == failed:
+            return None
+        return room.raw[:len(room) - out_left.value]
+
+    def decode(self, data):
+        out = self._convert(self._decoder, data, False)
+        return None if out is None else out.decode("utf-32-le")
+
+    def encode(self, text):
+        """The bytes of text, if they read back as text: the C library
+        writes a few characters one way only (U+203E as the macron of the
+        EBCDIC pages), which iconv.dll refuses."""
+        if any(0xD800 <= ord(c) <= 0xDFFF for c in text):
+            return None
+        out = self._convert(self._encoder, text.encode("utf-32-le"), True)
+        return out if out is not None and self.decode(out) == text else None
+
+
+_native = {}
+
+
+def native(name):
+    """The NativeCodec of one name, made once."""
+    if name not in _native:
+        _native[name] = NativeCodec(name)
+    return _native[name]

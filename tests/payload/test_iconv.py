@@ -25,17 +25,23 @@ class IconvTest(payloadlab.ProgramTest):
     def test_converts_single_byte_code_pages_both_ways(self):
         self.assertGroupPassed("single-byte")
 
+    def test_converts_ebcdic_euro_pages_where_windows_lacks_them(self):
+        self.assertGroupPassed("ebcdic-euro")
+
     def test_converts_unicode_forms_and_byte_order_marks(self):
         self.assertGroupPassed("unicode")
 
     def test_converts_multi_byte_code_pages(self):
         self.assertGroupPassed("multi-byte")
 
-    def test_converts_gb18030_where_windows_has_it(self):
+    def test_converts_gb18030_one_two_and_four_byte_codes(self):
         self.assertGroupPassed("gb18030")
 
     def test_iso_2022_jp_keeps_its_shift_state(self):
         self.assertGroupPassed("iso-2022-jp")
+
+    def test_utf_7_keeps_its_shift_state_and_bits_across_calls(self):
+        self.assertGroupPassed("utf-7")
 
     def test_invalid_and_unmappable_input_is_eilseq(self):
         self.assertGroupPassed("invalid")

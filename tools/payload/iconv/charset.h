@@ -8,8 +8,10 @@
 
 enum kind {
     K_UTF8, K_UTF16, K_UTF32, K_ASCII, K_LATIN1, /* done here, no tables */
+    K_UTF7,                                     /* done here, with a shift state */
     K_SBCS, K_MBCS,                             /* a Windows code page */
-    K_ISO2022JP                                 /* escape sequences over JIS X 0208 */
+    K_ISO2022JP,                                /* escape sequences over JIS X 0208 */
+    K_GB18030                                   /* code page 936 and GB18030's own ranges */
 };
 
 /* Byte structures that the Windows table of a code page does not know. */
@@ -25,7 +27,7 @@ struct charset {
     int bom_in;     /* UTF-16/32: a BOM at the start of input sets the order */
     int bom_out;    /* UTF-16/32: a BOM goes before the first character */
     int bmp_only;   /* UCS-2: no surrogate pairs */
-    UINT cp;        /* the Windows code page (K_SBCS, K_MBCS, K_ISO2022JP) */
+    UINT cp;        /* the Windows code page (K_SBCS, K_MBCS, K_ISO2022JP; 936 for K_GB18030) */
     enum structure structure;
     int max_len;    /* K_MBCS: longest character, in bytes */
     int strict_flags; /* K_MBCS: WideCharToMultiByte takes WC_NO_BEST_FIT_CHARS */
@@ -41,6 +43,14 @@ struct charset {
 /* ISO-2022-JP's character sets, switched by escape sequences. */
 enum jis_set { JIS_ASCII, JIS_ROMAN, JIS_X0208 };
 
+/* UTF-7's shift state: inside a base64 run or not, and the bits of the run
+ * that belong to the next character (fewer than 6 between characters). */
+struct utf7_state {
+    int shifted;
+    unsigned long bits;
+    int nbits;
+};
+
 struct conv {
     struct charset from, to;
     int in_bom_pending;  /* still looking for a BOM at the start of input */
@@ -48,6 +58,9 @@ struct conv {
     int out_bom_pending; /* the BOM still has to go before the next character */
     enum jis_set in_set, out_set;
     enum jis_set out_set_next; /* what out_set becomes once the character is written */
+    /* UTF-7 on each side; the _next states become the current ones once the
+     * character is written, as out_set_next does. */
+    struct utf7_state in7, in7_next, out7, out7_next;
 };
 
 /* What decode returns when it consumed input that yields no character (a
@@ -59,7 +72,9 @@ struct conv {
  * a code page this Windows lacks. */
 int charset_lookup(const char *name, struct charset *cs);
 
-/* codepage.c: prepares a Windows code page; 0 if it cannot be used. */
+/* codepage.c: prepares a Windows code page; 0 if it cannot be used. The
+ * EBCDIC pages with the euro (1140 to 1149) are made from their base page
+ * where this Windows lacks them. */
 int codepage_open(struct charset *cs, UINT cp);
 /* Decodes one character at p (n > 0 bytes): 0 with *c and *used set,
  * EILSEQ for bytes that are no character or would not come back the same,
@@ -77,5 +92,13 @@ int iso2022jp_decode(struct conv *cd, const unsigned char *p, size_t n,
                      unsigned long *c, size_t *used);
 int iso2022jp_encode(struct conv *cd, unsigned long c, unsigned char *out, size_t *n);
 void iso2022jp_flush(const struct conv *cd, unsigned char *out, size_t *n);
+
+/* codepage.c: GB18030, over code page 936 (gb18030_open fills *cs; 0 if
+ * this Windows lacks 936). The same contracts as codepage_decode and
+ * codepage_encode. */
+int gb18030_open(struct charset *cs);
+int gb18030_decode(const struct charset *cs, const unsigned char *p, size_t n,
+                   unsigned long *c, size_t *used);
+int gb18030_encode(const struct charset *cs, unsigned long c, unsigned char *out, size_t *n);
 
 #endif

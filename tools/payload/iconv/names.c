@@ -2,9 +2,10 @@
  * them: ASCII letters without case, nothing else folded), the names
  * libxml2 2.9 asks for, and the Windows numbers of code pages.
  *
- * A name stands for one of our own encodings (Unicode forms, ASCII,
- * ISO-8859-1, ISO-2022-JP) or for a Windows code page; a code page that
- * this Windows lacks makes the name unknown. */
+ * A name stands for one of our own encodings (Unicode forms, UTF-7, ASCII,
+ * ISO-8859-1, ISO-2022-JP, GB18030) or for a Windows code page; a code
+ * page that this Windows lacks (and codepage.c cannot make) makes the name
+ * unknown. */
 
 #include "charset.h"
 
@@ -14,7 +15,7 @@
 enum own {
     O_UTF8 = 1, O_UTF16, O_UTF16LE, O_UTF16BE, O_UCS2, O_UCS2LE, O_UCS2BE,
     O_UTF32, O_UTF32LE, O_UTF32BE, O_UCS4, O_UCS4LE, O_UCS4BE,
-    O_ASCII, O_LATIN1, O_ISO2022JP
+    O_ASCII, O_LATIN1, O_ISO2022JP, O_UTF7, O_GB18030
 };
 
 static const struct {
@@ -31,7 +32,8 @@ static const struct {
     [O_UTF32BE] = {K_UTF32, 1, 0, 0, 0}, [O_UCS4] = {K_UTF32, 1, 1, 0, 0},
     [O_UCS4LE] = {K_UTF32, 0, 0, 0, 0},  [O_UCS4BE] = {K_UTF32, 1, 0, 0, 0},
     [O_ASCII] = {K_ASCII, 0, 0, 0, 0},   [O_LATIN1] = {K_LATIN1, 0, 0, 0, 0},
-    [O_ISO2022JP] = {K_ISO2022JP, 0, 0, 0, 0},
+    [O_ISO2022JP] = {K_ISO2022JP, 0, 0, 0, 0}, [O_UTF7] = {K_UTF7, 0, 0, 0, 0},
+    [O_GB18030] = {K_GB18030, 0, 0, 0, 0},
 };
 
 /* Names (upper case) and what they stand for: -O_x for our own, or the
@@ -52,6 +54,7 @@ static const struct { const char *name; int id; } names[] = {
     {"UCS-4", -O_UCS4}, {"UCS4", -O_UCS4}, {"ISO-10646-UCS-4", -O_UCS4}, {"CSUCS4", -O_UCS4},
     {"UCS-4LE", -O_UCS4LE}, {"UCS-4-INTERNAL", -O_UCS4LE},
     {"UCS-4BE", -O_UCS4BE}, {"UCS-4-SWAPPED", -O_UCS4BE},
+    {"UTF-7", -O_UTF7}, {"UNICODE-1-1-UTF-7", -O_UTF7}, {"CSUNICODE11UTF7", -O_UTF7},
     {"US-ASCII", -O_ASCII}, {"ASCII", -O_ASCII}, {"ISO646-US", -O_ASCII},
     {"ISO_646.IRV:1991", -O_ASCII}, {"ISO-IR-6", -O_ASCII}, {"ANSI_X3.4-1968", -O_ASCII},
     {"ANSI_X3.4-1986", -O_ASCII}, {"CP367", -O_ASCII}, {"IBM367", -O_ASCII},
@@ -124,7 +127,7 @@ static const struct { const char *name; int id; } names[] = {
     {"SHIFT_JIS", 932}, {"SHIFT-JIS", 932}, {"SJIS", 932}, {"MS_KANJI", 932},
     {"CSSHIFTJIS", 932}, {"WINDOWS-31J", 932}, {"CSWINDOWS31J", 932},
     {"EUC-CN", 936}, {"EUCCN", 936}, {"GB2312", 936}, {"CN-GB", 936}, {"CSGB2312", 936},
-    {"GBK", 936}, {"GB18030", 54936},
+    {"GBK", 936}, {"GB18030", -O_GB18030},
     {"BIG5", 950}, {"BIG-5", 950}, {"BIG-FIVE", 950}, {"BIGFIVE", 950}, {"CN-BIG5", 950},
     {"CSBIG5", 950},
     {"EUC-KR", 949}, {"EUCKR", 949}, {"CSEUCKR", 949}, {"UHC", 949}, {"JOHAB", 1361},
@@ -136,14 +139,14 @@ static const char *const number_prefixes[] = {
 };
 
 /* Code pages whose characters depend on a shift state or on what came
- * before (ISO-2022, HZ, UTF-7, ISCII): MultiByteToWideChar converts them
- * only as whole strings and cannot tell where a character ends or whether
- * it was valid, so they are refused rather than converted wrongly.
- * (ISO-2022-JP is ours, by name.) */
+ * before (ISO-2022, HZ, ISCII): MultiByteToWideChar converts them only as
+ * whole strings and cannot tell where a character ends or whether it was
+ * valid, so they are refused rather than converted wrongly. (ISO-2022-JP
+ * is ours, by name; UTF-7, 65000, is ours.) */
 static int stateful_code_page(UINT cp)
 {
-    return (cp >= 50220 && cp <= 50229) || cp == 52936 || cp == 65000 ||
-           (cp >= 57002 && cp <= 57011) || cp == 42;
+    return (cp >= 50220 && cp <= 50229) || cp == 52936 || (cp >= 57002 && cp <= 57011) ||
+           cp == 42;
 }
 
 /* IBM's EBCDIC numbers that Windows numbers 20000 higher. */
@@ -208,12 +211,14 @@ static int name_id(const char *name)
     return 0;
 }
 
-/* The code pages that are the Unicode forms, ASCII and ISO-8859-1, which
- * are done by our own code. */
+/* The code pages that are the Unicode forms, ASCII, ISO-8859-1 and
+ * GB18030, which are done by our own code. */
 static int own_code_page(UINT cp)
 {
     switch (cp) {
     case 65001: return O_UTF8;
+    case 65000: return O_UTF7;
+    case 54936: return O_GB18030;
     case 1200: return O_UTF16LE;
     case 1201: return O_UTF16BE;
     case 12000: return O_UTF32LE;
@@ -256,6 +261,8 @@ int charset_lookup(const char *name, struct charset *cs)
             cs->structure = S_EUC_JP;
             cs->kind = K_ISO2022JP;
         }
+        if (own == O_GB18030)
+            return gb18030_open(cs);
         return 1;
     }
     if (stateful_code_page((UINT)id) || !codepage_open(cs, (UINT)id))
