@@ -33,8 +33,10 @@ struct FontStyle {
 };
 
 // One row of the form's control table. Positions and sizes are pixels at 96
-// dots per inch, relative to the parent's client area. Controls are created in
-// table order, and a control created later lies above its earlier siblings.
+// dots per inch, relative to the parent's client area. A control later in the
+// table lies above its earlier siblings. Frames, pictures and panels that are
+// shown from the start without a caption are drawn by the form and stay as
+// their rows give them; the operations of the Toolkit act on the others.
 struct ControlLayout {
   ControlId id;
   ControlKind kind;

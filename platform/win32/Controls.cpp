@@ -7,45 +7,11 @@ namespace vek::win32 {
 namespace {
 
 constexpr char kPanelClass[] = "VekDllPanel";
-constexpr char kBevelClass[] = "VekDllBevel";
-constexpr char kPictureClass[] = "VekDllPicture";
 
 Text WindowText(HWND window) {
   char buffer[256];
   int length = GetWindowTextA(window, buffer, sizeof buffer);
   return Text(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-void PaintControl(HWND window, HDC dc, const Control& control) {
-  RECT rect;
-  GetClientRect(window, &rect);
-  const ControlLayout& entry = *control.layout;
-  switch (entry.kind) {
-    case ControlKind::Panel: {
-      const Text caption = WindowText(window);
-      PaintPanel(dc, rect, {entry.bevelOuter, entry.bevelInner, entry.borderWidth,
-                            ColourOf(entry.colour), caption, control.font});
-      break;
-    }
-    case ControlKind::BevelFrame:
-      PaintBevelFrame(dc, rect);
-      break;
-    case ControlKind::Picture:
-      PaintPicture(dc, rect, ColourOf(entry.colour), control.picture);
-      break;
-    case ControlKind::PictureButton:
-      break;  // owner-drawn through its parent
-  }
-}
-
-void DrawButton(const DRAWITEMSTRUCT& item) {
-  const Control* control = ControlOf(item.hwndItem);
-  if (!control) return;
-  const Text caption = WindowText(item.hwndItem);
-  PaintPictureButton(item.hDC, item.rcItem,
-                     {caption, control->font, control->picture, control->glyphDisabled,
-                      (item.itemState & ODS_SELECTED) != 0,
-                      (item.itemState & ODS_FOCUS) != 0, (item.itemState & ODS_DISABLED) == 0});
 }
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,7 +24,11 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 1;  // WM_PAINT covers every pixel
     case WM_PAINT: {
       PaintScope paint(window);
-      if (const Control* control = ControlOf(window)) PaintControl(window, paint.Dc(), *control);
+      if (const Control* control = ControlOf(window)) {
+        RECT rect;
+        GetClientRect(window, &rect);
+        PaintControl(paint.Dc(), rect, *control, WindowText(window));
+      }
       return 0;
     }
     case WM_SETTEXT: {
@@ -70,7 +40,8 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case WM_COMMAND:
-      // Button clicks go to the form, which runs the click events.
+      // Clicks of the buttons inside a panel go to the form, which runs the
+      // click events.
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -78,29 +49,31 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-void RegisterControlClasses(HINSTANCE instance) {
-  for (const char* name : {kPanelClass, kBevelClass, kPictureClass}) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ControlProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-    windowClass.lpszClassName = name;
-    RegisterClassA(&windowClass);
+bool NeedsWindow(const ControlLayout& entry, const Control* parent) {
+  if (parent && parent->windowed) return true;
+  switch (entry.kind) {
+    case ControlKind::PictureButton:
+      return true;
+    case ControlKind::Panel:
+      return !entry.visible || entry.text;
+    case ControlKind::BevelFrame:
+    case ControlKind::Picture:
+      return false;
   }
+  return true;
+}
+
+void RegisterControlClasses(HINSTANCE instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = ControlProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  windowClass.lpszClassName = kPanelClass;
+  RegisterClassA(&windowClass);
 }
 
 const char* ControlClass(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Panel:
-      return kPanelClass;
-    case ControlKind::BevelFrame:
-      return kBevelClass;
-    case ControlKind::Picture:
-      return kPictureClass;
-    case ControlKind::PictureButton:
-      return "BUTTON";
-  }
-  return kPanelClass;
+  return kind == ControlKind::PictureButton ? "BUTTON" : kPanelClass;
 }
 
 Control* ControlOf(HWND window) {
@@ -109,6 +82,40 @@ Control* ControlOf(HWND window) {
 
 void AttachControl(HWND window, Control* control) {
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+}
+
+
+void PaintControl(HDC dc, const RECT& rect, const Control& control, const Text& caption) {
+  const ControlLayout& entry = *control.layout;
+  switch (entry.kind) {
+    case ControlKind::Panel:
+      PaintPanel(dc, rect, {entry.bevelOuter, entry.bevelInner, entry.borderWidth,
+                            ColourOf(entry.colour), caption, control.font});
+      break;
+    case ControlKind::BevelFrame:
+      PaintBevelFrame(dc, rect);
+      break;
+    case ControlKind::Picture:
+      PaintPicture(dc, rect, ColourOf(entry.colour), control.picture);
+      break;
+    case ControlKind::PictureButton:
+      break;  // owner-drawn: DrawButton
+  }
+}
+
+void DrawButton(const DRAWITEMSTRUCT& item) {
+  Control* control = ControlOf(item.hwndItem);
+  if (!control) return;
+  const bool enabled = (item.itemState & ODS_DISABLED) == 0;
+  // Most starts never show a disabled button: its glyph is made when needed.
+  if (!enabled && !control->glyphDisabled) {
+    control->glyphDisabled = Faded(control->picture, GetSysColor(COLOR_BTNFACE));
+  }
+  const Text caption = WindowText(item.hwndItem);
+  PaintPictureButton(item.hDC, item.rcItem,
+                     {caption, control->font, control->picture,
+                      control->glyphDisabled, (item.itemState & ODS_SELECTED) != 0,
+                      (item.itemState & ODS_FOCUS) != 0, enabled});
 }
 
 }  // namespace vek::win32

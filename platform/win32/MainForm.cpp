@@ -1,5 +1,6 @@
 #include "platform/win32/MainForm.h"
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/SystemError.h"
 
 namespace vek::win32 {
@@ -14,6 +15,10 @@ HFONT NewFont(const FontStyle& font) {
   return CreateFontA(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
+}
+
+bool SameFont(const FontStyle& a, const FontStyle& b) {
+  return a.pixelHeight == b.pixelHeight && a.bold == b.bold && lstrcmpA(a.face, b.face) == 0;
 }
 
 bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
@@ -51,46 +56,86 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
     creationError_ = GetLastError();
     return;
   }
-  SendMessageA(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.Get()), FALSE);
   for (std::size_t i = 0; i < layout.controlCount && controlCount_ < kMaxControls; ++i) {
-    CreateControl(layout.controls[i]);
+    Prepare(layout.controls[i]);
+  }
+  // Windows puts each new child window beneath its siblings: made from the
+  // last row to the first, a later row lies above an earlier one, as the
+  // table wants, and nothing has to be moved. A control's window is made
+  // before the windows inside it.
+  CreateWindows(nullptr);
+  for (int i = 0; i < controlCount_; ++i) {
+    if (controls_[i].windowed) CreateWindows(&controls_[i]);
   }
 }
 
-void MainForm::CreateControl(const ControlLayout& entry) {
+void MainForm::Prepare(const ControlLayout& entry) {
   Control& control = controls_[controlCount_++];
   control.layout = &entry;
-  if (entry.font.face) control.ownFont.Reset(NewFont(entry.font));
-  control.font = control.ownFont ? control.ownFont.Get() : formFont_.Get();
+  control.parent = Find(entry.parent);
+  const POINT origin = control.parent ? POINT{control.parent->place.left, control.parent->place.top}
+                                      : POINT{0, 0};
+  control.place = {origin.x + entry.left, origin.y + entry.top,
+                   origin.x + entry.left + entry.width, origin.y + entry.top + entry.height};
+  control.windowed = NeedsWindow(entry, control.parent);
 
-  if (entry.image) {
-    // Made by the build at the size of the control, or 24 x 24 for a glyph.
-    control.picture = LoadPicture(entry.image);
-    if (entry.kind == ControlKind::PictureButton) {
-      control.glyphDisabled = Faded(control.picture, GetSysColor(COLOR_BTNFACE));
+  control.font = formFont_.Get();
+  if (entry.font.face) {
+    // Controls of the same style share one font.
+    const Control* same = nullptr;
+    for (int i = 0; i < controlCount_ - 1 && !same; ++i) {
+      if (controls_[i].ownFont && SameFont(controls_[i].layout->font, entry.font)) {
+        same = &controls_[i];
+      }
     }
+    if (!same) control.ownFont.Reset(NewFont(entry.font));
+    control.font = same ? same->font : control.ownFont.Get();
   }
-
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);
-  if (entry.kind == ControlKind::Panel) style |= WS_CLIPCHILDREN;
-  if (entry.kind == ControlKind::PictureButton) style |= BS_OWNERDRAW | WS_TABSTOP;
-  HWND parent = entry.parent == kNoControl ? window_.Get() : Handle(entry.parent);
-  control.window = CreateWindowExA(0, ControlClass(entry.kind), entry.text ? entry.text : "", style,
-                                   entry.left, entry.top, entry.width, entry.height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
-                                   application_.Instance(), &control);
-  if (!control.window) return;
-  if (entry.kind == ControlKind::PictureButton) AttachControl(control.window, &control);
-  SendMessageA(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
-  // A control created later lies above the earlier ones.
-  SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Made by the build at the size of the control, or 24 x 24 for a glyph.
+  if (entry.image) control.picture = LoadPicture(entry.image);
 }
 
-HWND MainForm::Handle(ControlId id) const {
+void MainForm::CreateWindows(const Control* host) {
+  for (int i = controlCount_ - 1; i >= 0; --i) {
+    Control& control = controls_[i];
+    const Control* itsHost = control.parent && control.parent->windowed ? control.parent : nullptr;
+    if (!control.windowed || itsHost != host) continue;
+    const ControlLayout& entry = *control.layout;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);
+    if (entry.kind == ControlKind::Panel) style |= WS_CLIPCHILDREN;
+    if (entry.kind == ControlKind::PictureButton) style |= BS_OWNERDRAW | WS_TABSTOP;
+    // Inside a control with a window, where the table puts it; else at its
+    // place in the form, whatever painted controls the table has around it.
+    const POINT at = host ? POINT{entry.left, entry.top} : POINT{control.place.left, control.place.top};
+    control.window = CreateWindowExA(0, ControlClass(entry.kind), entry.text ? entry.text : "",
+                                     style, at.x, at.y, entry.width, entry.height,
+                                     host ? host->window : window_.Get(),
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+                                     application_.Instance(), &control);
+    // The system's buttons do not pass on a creation parameter.
+    if (control.window && entry.kind == ControlKind::PictureButton) {
+      AttachControl(control.window, &control);
+    }
+  }
+}
+
+Control* MainForm::Find(ControlId id) {
   for (int i = 0; i < controlCount_; ++i) {
-    if (controls_[i].layout->id == id) return controls_[i].window;
+    if (controls_[i].layout->id == id) return &controls_[i];
   }
   return nullptr;
+}
+
+HWND MainForm::Handle(ControlId id) {
+  const Control* control = Find(id);
+  return control ? control->window : nullptr;
+}
+
+void MainForm::Paint() {
+  PaintScope paint(window_.Get());
+  for (int i = 0; i < controlCount_; ++i) {
+    if (!controls_[i].windowed) PaintControl(paint.Dc(), controls_[i].place, controls_[i], Text());
+  }
 }
 
 Failure MainForm::CreationFailure() const {
@@ -115,8 +160,10 @@ void MainForm::SetVisible(ControlId id, bool visible) {
 }
 
 bool MainForm::IsVisible(ControlId id) {
-  HWND window = Handle(id);
-  return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE);
+  const Control* control = Find(id);
+  if (!control) return false;
+  if (!control->windowed) return control->layout->visible;
+  return control->window && (GetWindowLongA(control->window, GWL_STYLE) & WS_VISIBLE);
 }
 
 void MainForm::BringToFront(ControlId id) {
@@ -231,6 +278,12 @@ LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         FocusFirstTabStop();
       }
       return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_DRAWITEM:
+      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
     case WM_CLOSE:
       // Closing the main form ends the program once the running handler, if
       // any, has returned; nothing is asked.

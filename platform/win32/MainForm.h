@@ -32,7 +32,9 @@ class MainForm : public MessageFilter {
   Failure CreationFailure() const;
   void SetCaption(const Text& text);
 
-  // Operations on the controls; an unknown id does nothing.
+  // Operations on the controls; an unknown id does nothing, and so does a
+  // painted control (a frame, a picture, a plain panel), which stays as the
+  // table gives it.
   void SetVisible(ControlId id, bool visible);
   bool IsVisible(ControlId id);
   void BringToFront(ControlId id);
@@ -49,8 +51,16 @@ class MainForm : public MessageFilter {
  private:
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void CreateControl(const ControlLayout& entry);
-  HWND Handle(ControlId id) const;
+  // Sets up the control of `entry`: its place, font and picture.
+  void Prepare(const ControlLayout& entry);
+  // Makes the windows of the controls inside `host` (null: the form).
+  void CreateWindows(const Control* host);
+  // The control with that id, or null.
+  Control* Find(ControlId id);
+  // Its window; null for an unknown or a painted control.
+  HWND Handle(ControlId id);
+  // The form's own painting: the controls without windows, in table order.
+  void Paint();
   // A click by mouse or key: runs the click event; a failure goes to the
   // standard error box.
   void Click(ControlId id);

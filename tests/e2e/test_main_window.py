@@ -40,7 +40,20 @@ LAYOUT = {
     "Image1": ("Panel2", [6, 2, 52, 52], "", True),
 }
 ID = FACTS["controls"]
+# The controls with windows of their own, which the probe reads; the form
+# paints the others (frames, plain panels, the logo) at their places.
+WINDOWED = ("PnlAguarde", "BtnOk", "BtnSair")
+WHITE = (255, 255, 255)
 WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME, WS_SYSMENU = 0x20000, 0x10000, 0x40000, 0x80000
+
+
+def in_form(name):
+    """Where a control of LAYOUT lies in the form's client area."""
+    parent, (left, top, width, height), _, _ = LAYOUT[name]
+    while parent:
+        parent, (parent_left, parent_top, _, _), _, _ = LAYOUT[parent]
+        left, top = left + parent_left, top + parent_top
+    return [left, top, width, height]
 
 
 def mapped_offsets(path):
@@ -112,19 +125,37 @@ class MainWindow:
         self.assertLessEqual(abs(y + h / 2 - sh / 2), 1)
 
         found = controls(window["form"])
-        self.assertEqual(sorted(ID[name] for name in LAYOUT), sorted(found))
-        for name, (parent, rect, text, visible) in LAYOUT.items():
+        self.assertEqual(sorted(ID[name] for name in WINDOWED), sorted(found))
+        for name in WINDOWED:
+            _, rect, text, visible = LAYOUT[name]
             control = found[ID[name]]
             with self.subTest(control=name):
-                self.assertEqual(rect, control["rect"])
+                self.assertEqual(in_form(name), control["rect"])
                 self.assertEqual(text, control["text"])
                 self.assertEqual(visible, control["visible"])
                 self.assertTrue(control["enabled"])
-                siblings = found[ID[parent]]["children"] if parent else window["form"]["children"]
-                self.assertIn(ID[name], [c["id"] for c in siblings])
+        # The painted ones, by their pixels: a lowered bevel's top left and
+        # bottom left corners; the logo's white corner and its coloured middle.
+        bx, by = found[BTN_OK]["screen"][:2]
+        origin = (bx - LAYOUT["BtnOk"][1][0], by - LAYOUT["BtnOk"][1][1])
+        client = DISPLAY.pixels(*origin, 391, 76)
+        # The scheme's colours, from the outer panel: its lowered bevel's
+        # shadow, then one pixel of the face colour; the light is white.
+        shadow, face = client[0][0], client[1][1]
+        self.assertTrue(all(s < f for s, f in zip(shadow, face)), (shadow, face))
+        for name in LAYOUT:
+            if name in WINDOWED:
+                continue
+            left, top, width, height = in_form(name)
+            with self.subTest(control=name):
+                if name == "Image1":
+                    self.assertEqual(WHITE, client[top][left])
+                    self.assertNotEqual(WHITE, client[top + height // 2][left + width // 2])
+                else:
+                    self.assertEqual((shadow, WHITE), (client[top][left], client[top + height - 1][left]))
 
         # PnlAguarde lies beneath both buttons (children are listed topmost first).
-        order = [c["id"] for c in found[1]["children"]]
+        order = [c["id"] for c in window["form"]["children"]]
         self.assertLess(order.index(BTN_OK), order.index(PNL_AGUARDE))
         self.assertLess(order.index(BTN_SAIR), order.index(PNL_AGUARDE))
         self.assertTrue(found[BTN_OK]["focused"], "the focus starts on INSTALAR")

@@ -267,6 +267,13 @@ class Display:
         run(["import", "-display", self.name, "-window", "root", *crop, str(path)])
         return path
 
+    def pixels(self, x, y, width, height):
+        """The screen's pixels in that rectangle, as rows of (r, g, b)."""
+        raw = run(["import", "-display", self.name, "-window", "root",
+                   "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8", "rgb:-"]).stdout
+        return [[tuple(raw[3 * (row * width + column):3 * (row * width + column) + 3])
+                 for column in range(width)] for row in range(height)]
+
     def close(self):
         for process in (self.wm, self.xvfb):
             if process is None:
