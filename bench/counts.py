@@ -40,8 +40,8 @@ Budget: the installer's counts beyond the COM program's at most half of
 those of the code before issue 20's window work (BEFORE below, measured by
 this command on Wine 8.0; the same in both kinds of prefix).
 
-Usage: bench/counts.py [RUNS] [win64|win32] [--detail]   (default 3 win64)
---detail then prints, kind by kind, where the installer's median differs
+Usage: bench/counts.py [RUNS] [win64|win32] [VekDll.exe] [--detail]
+(default: 3 runs, win64, this build's VekDll.exe). --detail then prints, kind by kind, where the installer's median differs
 from the COM program's (waits and round trips included)."""
 
 import os
@@ -80,14 +80,14 @@ NAMES = {"windows": "windows created", "server": "Wine server requests",
 
 
 class Counting:
-    def __init__(self, arch, display, trace):
+    def __init__(self, arch, display, trace, exe):
         self.display, self.trace = display, trace
         self.watch = MapWatch(display.name)
         self.log = xrecord.RequestLog(display.name)
         self.prefix = winelab.Prefix(arch, display)
         self.folder = self.prefix.drive_c / "Bench"
         self.folder.mkdir()
-        shutil.copy(winelab.BUILD / "VekDll.exe", self.folder)
+        shutil.copy(exe, self.folder / "VekDll.exe")
         shutil.copy(baseline_window(), self.folder)
         shutil.copy(baseline_window(com=True), self.folder)
         # The prefix's server, persistent and traced, its trace (standard
@@ -144,7 +144,7 @@ class Counting:
         return Counter(f"{kind} {cls}" for kind, cls in traced.windows), traced.requests, x
 
 
-def measure(runs, arch):
+def measure(runs, arch, exe):
     programs = {
         "installer": (["VekDll.exe"], winelab.TITLES[arch]),
         "bare": (["baseline-window.exe", "Baseline"], "Baseline"),
@@ -155,7 +155,7 @@ def measure(runs, arch):
     # write into it at once, each write landing whole at its end.
     with tempfile.TemporaryDirectory(prefix="vek-counts-") as folder, \
             open(os.path.join(folder, "server-trace.txt"), "ab") as trace:
-        counting = Counting(arch, display, trace)
+        counting = Counting(arch, display, trace, exe)
         try:
             names = list(programs)
             results = {name: [] for name in names}
@@ -197,7 +197,8 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     runs = int(args[0]) if args else 3
     arch = args[1] if len(args) > 1 else "win64"
-    results, x_names = measure(runs, arch)
+    exe = args[2] if len(args) > 2 else winelab.BUILD / "VekDll.exe"
+    results, x_names = measure(runs, arch, exe)
     for index, key in enumerate(("windows", "server", "x")):
         ours, bare, com = (totals(results, name, index) for name in ("installer", "bare", "com"))
         beyond = statistics.median(ours) - statistics.median(com)
