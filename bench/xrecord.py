@@ -15,7 +15,11 @@ import time
 
 from xwatch import _X
 
-_TST = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+try:
+    # Debian's libxtst6, which xdotool (tools/setup-debian.sh) brings along.
+    _TST = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+except OSError:
+    raise SystemExit("libXtst is missing (Debian: libxtst6): X requests cannot be counted")
 
 _FROM_CLIENT = 1  # XRecordFromClient: a request, as the client sent it
 _ALL_CLIENTS = 3  # XRecordAllClients: those connected now and those to come
