@@ -80,11 +80,15 @@ NAMES = {"windows": "windows created", "server": "Wine server requests (waits le
 
 
 class Counting:
-    def __init__(self, arch, display, trace, exe):
+    def __init__(self, arch, display, trace):
         self.display, self.trace = display, trace
+        self.desktop = None
         self.watch = MapWatch(display.name)
         self.log = xrecord.RequestLog(display.name)
         self.prefix = winelab.Prefix(arch, display)
+
+    def start(self, exe):
+        """The programs in the prefix, its traced server and the desktop."""
         self.folder = self.prefix.drive_c / "Bench"
         self.folder.mkdir()
         shutil.copy(exe, self.folder / "VekDll.exe")
@@ -92,7 +96,7 @@ class Counting:
         shutil.copy(baseline_window(com=True), self.folder)
         # The prefix's server, persistent and traced, its trace (standard
         # error) in the file; `wineserver` returns once it takes clients.
-        subprocess.run(["wineserver", "-p", "-d1"], env=self.prefix.env(), stderr=trace,
+        subprocess.run(["wineserver", "-p", "-d1"], env=self.prefix.env(), stderr=self.trace,
                        check=True)
         self.desktop = subprocess.Popen(["wine", "baseline-window.exe", "Desktop"],
                                         cwd=self.folder, env=self.prefix.env(),
@@ -101,8 +105,9 @@ class Counting:
             raise SystemExit("the program that keeps the desktop did not start")
 
     def close(self):
-        self.desktop.kill()
-        self.desktop.wait()
+        if self.desktop:
+            self.desktop.kill()
+            self.desktop.wait()
         self.prefix.remove()
         self.log.close()
         self.watch.close()
@@ -154,8 +159,9 @@ def measure(runs, arch, exe):
     # write into it at once, each write landing whole at its end.
     with tempfile.TemporaryDirectory(prefix="vek-counts-") as folder, \
             open(os.path.join(folder, "server-trace.txt"), "ab") as trace:
-        counting = Counting(arch, display, trace, exe)
+        counting = Counting(arch, display, trace)
         try:
+            counting.start(exe)
             names = list(programs)
             results = {name: [] for name in names}
             for name in names:  # the uncounted first round
