@@ -6,5 +6,6 @@ cd "$(dirname "$0")"
 python3 -c 'import benchlib; print(benchlib.header())'
 python3 size.py
 python3 startup.py "${1:-9}"
+python3 counts.py
 python3 install_run.py "${1:-5}"
 python3 extraction.py "${2:-5}"

@@ -77,10 +77,12 @@ class MapWatch:
     def shown(self, title, seconds):
         """The time.monotonic() at which an X window titled `title` is first
         found viewable (mapped, and its ancestors too), or None after
-        `seconds`. Looks only when the server reports a change."""
+        `seconds`; `window` is then that X window. Looks only when the server
+        reports a change."""
         wanted = title.encode()
         deadline = time.monotonic() + seconds
-        if self._viewable(_X.XDefaultRootWindow(self._display), wanted):
+        self.window = self._viewable(_X.XDefaultRootWindow(self._display), wanted)
+        if self.window:
             return time.monotonic()
         while True:
             if not _X.XPending(self._display):
@@ -91,8 +93,10 @@ class MapWatch:
                 continue
             now = time.monotonic()
             kind, window = self._next()
-            if kind in (_MAP, _REPARENT, _PROPERTY_NOTIFY) and self._viewable(window, wanted):
-                return now
+            if kind in (_MAP, _REPARENT, _PROPERTY_NOTIFY):
+                self.window = self._viewable(window, wanted)
+                if self.window:
+                    return now
 
     def _next(self):
         """(kind, window) of the next event, a window that appears or moves
@@ -123,7 +127,8 @@ class MapWatch:
         return [w for child in found for w in [child, *self._tree(child)]]
 
     def _viewable(self, window, title):
-        """Whether `window` or a window inside it is viewable and titled `title`."""
+        """`window` or a window inside it that is viewable and titled
+        `title`, or None."""
         for candidate in [window, *self._tree(window)]:
             name = ctypes.c_char_p()
             if not _X.XFetchName(self._display, candidate, ctypes.byref(name)):
@@ -133,5 +138,5 @@ class MapWatch:
             attributes = _Attributes()
             if (matches and _X.XGetWindowAttributes(self._display, candidate, ctypes.byref(attributes))
                     and attributes.map_state == _IS_VIEWABLE):
-                return True
-        return False
+                return candidate
+        return None
