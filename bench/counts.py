@@ -37,8 +37,8 @@ take turns. Each count is printed as min / median / max over the runs: a
 count that does not move shows one number three times.
 
 Budget: the installer's counts beyond the COM program's at most half of
-those of the code before issue 20's window work (BEFORE below, measured by
-this command on Wine 8.0; the same in both kinds of prefix).
+those of the code before the windows were cut down (BEFORE below, measured
+by this command on Wine 8.0; the same in both kinds of prefix).
 
 Usage: bench/counts.py [RUNS] [win64|win32] [VekDll.exe] [--detail]
 (default: 3 runs, win64, this build's VekDll.exe). --detail then prints, kind by kind, where the installer's median differs

@@ -92,10 +92,10 @@ class System {
   // Makes a new, empty folder "vek<process>-<n>.tmp\" inside `folder`, where
   // a copy can be made whole before it takes its final name. The process
   // holds it from its creation until RemoveLandingFolder, so that no other
-  // instance removes it meanwhile. Landing folders that nobody holds (a
-  // killed run's) are removed first, with the files in them. On failure (no
-  // such folder, no rights there) the result holds nothing and nothing is
-  // left behind.
+  // instance removes it meanwhile. At the first call for a folder, landing
+  // folders there that nobody holds (a killed run's) are removed first, with
+  // the files in them. On failure (no such folder, no rights there) the
+  // result holds nothing and nothing is left behind.
   virtual LandingFolder MakeLandingFolder(const Path& folder) = 0;
   // Removes a landing folder that MakeLandingFolder made, with the files
   // still in it, and gives up the hold. Nothing happens for an empty one.

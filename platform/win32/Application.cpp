@@ -49,13 +49,19 @@ Application::Application()
   windowClass.hIconSm = smallIcon_;
   windowClass.lpszClassName = kOwnerClass;
   RegisterClassExA(&windowClass);
-  window_.Reset(CreateWindowExA(0, kOwnerClass, title_.CStr(), WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, instance_, nullptr));
+}
+
+HWND Application::Window() {
+  if (!window_) {
+    window_.Reset(CreateWindowExA(0, kOwnerClass, title_.CStr(), WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, instance_, nullptr));
+  }
+  return window_.Get();
 }
 
 void Application::SetTitle(const Text& title) {
   title_ = title;
-  SetWindowTextA(window_.Get(), title_.CStr());
+  if (window_) SetWindowTextA(window_.Get(), title_.CStr());
 }
 
 void Application::Dispatch(MSG& message) {
@@ -88,12 +94,12 @@ void Application::Terminate() {
   terminated_ = true;
   // Wakes the event loop should the request have come in a message sent from
   // another thread, which GetMessage handles without returning.
-  PostMessageA(window_.Get(), WM_NULL, 0, 0);
+  PostMessageA(Window(), WM_NULL, 0, 0);
 }
 
 void Application::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
   ModalScope modal;
-  MessageBoxA(window_.Get(), text.CStr(), caption.CStr(), flags);
+  MessageBoxA(Window(), text.CStr(), caption.CStr(), flags);
 }
 
 void Application::ShowFailure(const Failure& failure) {

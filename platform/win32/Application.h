@@ -21,15 +21,18 @@ class MessageFilter {
 
 class Application {
  public:
-  // Creates the owner window; the title starts as the executable's name up
-  // to its first dot, its first character kept and the rest in lower case.
+  // The title starts as the executable's name up to its first dot, its
+  // first character kept and the rest in lower case. The owner window is
+  // made when first asked for.
   Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
   // The invisible window that owns the main form, the message boxes and the
-  // shell's copy requests; null if it could not be created.
-  HWND Window() const { return window_.Get(); }
+  // shell's copy requests, made at the first call: a top-level window costs
+  // the start-up a window of the window system, and nothing needs it before
+  // the main form has been painted. Null if it could not be made.
+  HWND Window();
   HINSTANCE Instance() const { return instance_; }
   // The program's icon at the system's large and small icon sizes, for every
   // window class of the program; null when missing. Shared: never destroyed.

@@ -51,8 +51,8 @@ void RemoveLeftovers(const WideText& folder) {
 
 }  // namespace
 
-OwnedHandle MakeLandingFolder(const WideText& folder, Text* name) {
-  RemoveLeftovers(folder);
+OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name) {
+  if (sweep) RemoveLeftovers(folder);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const Text own = TemporaryName();
     const WideText path = Join(folder, Widen(own));
@@ -74,9 +74,12 @@ OwnedHandle MakeLandingFolder(const WideText& folder, Text* name) {
 }
 
 void RemoveLandingFolder(OwnedHandle hold, const WideText& path) {
-  DeleteFiles(path);
-  // The hold lets nobody delete the folder, its own owner included.
+  // The hold lets nobody delete the folder, its own owner included. Mostly
+  // the copy has taken its name and the folder is empty: its files are
+  // looked for only when it is not.
   hold.Reset();
+  if (RemoveDirectoryW(path.CStr())) return;
+  DeleteFiles(path);
   RemoveDirectoryW(path.CStr());
 }
 

@@ -12,12 +12,12 @@
 namespace vek::win32 {
 
 // Makes a new, empty landing folder in `folder` (a full path with its
-// trailing backslash, as the wide functions take it) and holds it. Landing
-// folders there that nobody holds are removed first, with their files. On
-// success *name is the new folder's own name (plain ASCII); on failure the
-// handle is empty, nothing is left behind and GetLastError tells why, as
-// creating a folder there would.
-OwnedHandle MakeLandingFolder(const WideText& folder, Text* name);
+// trailing backslash, as the wide functions take it) and holds it. With
+// `sweep`, landing folders there that nobody holds are removed first, with
+// their files. On success *name is the new folder's own name (plain ASCII);
+// on failure the handle is empty, nothing is left behind and GetLastError
+// tells why, as creating a folder there would.
+OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name);
 
 // Removes the files in the landing folder `path` (with its trailing
 // backslash) that `hold` holds, then the folder itself, and closes the hold.

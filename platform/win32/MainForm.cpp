@@ -41,7 +41,7 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
   RegisterControlClasses(instance);
 
   // Made where it will be shown, centred on the screen: nothing to move
-  // before it appears.
+  // before it appears. Without an owner until it has been painted (Show).
   RECT frame = {0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
   const int width = frame.right - frame.left;
@@ -51,7 +51,7 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
   window_.Reset(CreateWindowExA(kFormExStyle, kFormClass, "", kFormStyle,
                                 (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                                application.Window(), nullptr, instance, this));
+                                nullptr, nullptr, instance, this));
   if (!window_) {
     creationError_ = GetLastError();
     return;
@@ -150,13 +150,23 @@ void MainForm::Show() {
   ShowWindow(window_.Get(), SW_SHOWNORMAL);
   SetForegroundWindow(window_.Get());
   UpdateWindow(window_.Get());
+  // Owned by the application's window from here on, as the boxes are, so
+  // that Windows brings an open box forward when the user comes back to
+  // the form. The change of owner of a top-level window goes through
+  // GWLP_HWNDPARENT.
+  SetWindowLongPtrA(window_.Get(), GWLP_HWNDPARENT,
+                    reinterpret_cast<LONG_PTR>(application_.Window()));
   FocusFirstTabStop();
 }
 
 void MainForm::SetCaption(const Text& text) { SetWindowTextA(window_.Get(), text.CStr()); }
 
 void MainForm::SetVisible(ControlId id, bool visible) {
-  if (HWND window = Handle(id)) ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+  // Asked once per payload of a run: nothing to do when it already is so.
+  HWND window = Handle(id);
+  if (window && ((GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0) != visible) {
+    ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+  }
 }
 
 bool MainForm::IsVisible(ControlId id) {
@@ -167,7 +177,9 @@ bool MainForm::IsVisible(ControlId id) {
 }
 
 void MainForm::BringToFront(ControlId id) {
-  if (HWND window = Handle(id)) {
+  // Asked once per payload of a run: nothing to do when no sibling lies above it.
+  HWND window = Handle(id);
+  if (window && GetWindow(window, GW_HWNDPREV)) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }

@@ -22,8 +22,9 @@ class MainForm : public MessageFilter {
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
 
-  // Runs the show event, then shows the form (made centred on the screen)
-  // and gives the focus to the first tab stop.
+  // Runs the show event, then shows and paints the form (made centred on
+  // the screen), puts it under the application's window and gives the
+  // focus to the first tab stop.
   void Show();
 
   HWND Window() const { return window_.Get(); }

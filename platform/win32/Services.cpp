@@ -69,8 +69,12 @@ WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data
 }
 
 LandingFolder Services::MakeLandingFolder(const Path& folder) {
+  // Leftovers come from runs killed before this one: one sweep of a folder
+  // in the life of the process is enough.
+  const bool sweep = folder.Shown() != sweptFolder_;
+  sweptFolder_ = folder.Shown();
   Text name;
-  OwnedHandle hold = win32::MakeLandingFolder(FileSystemPath(folder), &name);
+  OwnedHandle hold = win32::MakeLandingFolder(FileSystemPath(folder), sweep, &name);
   if (!hold) return LandingFolder();
   return LandingFolder{hold.Release(), folder + name + "\\"};
 }

@@ -45,6 +45,8 @@ class Services : public System {
   // and the libraries it pulls in are the heaviest part of a start-up
   // otherwise.
   OwnedModule shell32_;
+  // The folder whose leftover landing folders were last removed.
+  Text sweptFolder_;
 };
 
 }  // namespace vek::win32

@@ -115,6 +115,7 @@ class MainWindow:
         window = self.start()
         self.screenshot("main-window", window["frame"])
         self.assertEqual(self.TITLE, window["title"])
+        self.assertEqual(self.TITLE, window["owner"], "owned by the application's window")
         self.assertEqual([391, 76], window["client"])
         self.assertTrue(window["style"] & WS_SYSMENU)
         self.assertFalse(window["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME))

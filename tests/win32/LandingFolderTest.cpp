@@ -46,7 +46,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
 
   Text first;
   OwnedHandle mine = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
-                                       &first);
+                                       true, &first);
   ASSERT_TRUE(mine);
   EXPECT_EQ((std::vector<std::wstring>{Std(first), L"vek4242-3.tmp", L"vek4343-1.tmp"}),
             Names(folder.Path()));
@@ -55,7 +55,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
   // A second one, made meanwhile, leaves the first alone too.
   Text second;
   OwnedHandle next = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
-                                       &second);
+                                       true, &second);
   ASSERT_TRUE(next);
   EXPECT_NE(Std(first), Std(second));
   EXPECT_EQ(4u, Names(folder.Path()).size());
@@ -75,7 +75,7 @@ TEST(LandingFolder, NoneCanBeMadeInAMissingFolderAndNothingIsLeft) {
   Text name;
   const std::wstring missing = folder / L"DllsTeste\\";
   SetLastError(0);
-  EXPECT_FALSE(MakeLandingFolder(WideText(missing.c_str(), missing.size()), &name));
+  EXPECT_FALSE(MakeLandingFolder(WideText(missing.c_str(), missing.size()), true, &name));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
   EXPECT_TRUE(Names(folder.Path()).empty());
 }
@@ -90,7 +90,7 @@ TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
       auto& sweep = *static_cast<Sweep*>(self);
       while (sweep.working) {
         Text name;
-        OwnedHandle hold = MakeLandingFolder(sweep.folder, &name);
+        OwnedHandle hold = MakeLandingFolder(sweep.folder, true, &name);
         if (!hold) continue;
         const WideText path = Join(Join(sweep.folder, Widen(name)), WideText(L"\\", 1));
         RemoveLandingFolder(static_cast<OwnedHandle&&>(hold), path);
@@ -107,7 +107,7 @@ TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
   int lost = 0;
   for (int i = 0; i < 200; ++i) {
     Text name;
-    OwnedHandle hold = MakeLandingFolder(sweep.folder, &name);
+    OwnedHandle hold = MakeLandingFolder(sweep.folder, false, &name);
     const std::wstring copy = folder / Std(name) + L"\\midas.dll";
     if (!hold || !WriteBytes(copy, bytes) || ReadBytes(copy) != bytes) ++lost;
     const std::wstring path = folder / Std(name) + L"\\";

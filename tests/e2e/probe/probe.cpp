@@ -11,7 +11,8 @@
 //                                 1 menu mode without a popup, 2 a popup menu
 //   probe menu TITLE STATE SECONDS
 //                                 exit 0 once the menu state is STATE
-//   probe dump TITLE              the window, its client size and its controls
+//   probe dump TITLE              the window, its client size, its owner's title
+//                                 and its controls
 //   probe boxes                   every visible dialog or message box
 //   probe enable TITLE ID 0|1     disables or enables the control ID
 //   probe time TITLE BUTTON PANEL SECONDS
@@ -100,9 +101,14 @@ void PrintControl(HWND control, HWND focus, int depth) {
   std::printf("]}");
 }
 
+// The visible top-level window of that title: the application's invisible
+// owner window carries the same title.
 HWND FindTopLevel(const char* title) {
-  HWND window = FindWindowA(nullptr, title);
-  return window && IsWindowVisible(window) ? window : nullptr;
+  for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, title); window;
+       window = FindWindowExA(nullptr, window, nullptr, title)) {
+    if (IsWindowVisible(window)) return window;
+  }
+  return nullptr;
 }
 
 int Dump(const char* title) {
@@ -127,6 +133,13 @@ int Dump(const char* title) {
               IsWindowEnabled(window) ? "true" : "false", static_cast<unsigned long>(process));
   std::printf(", \"screen_size\": [%d, %d]", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN));
+  // The window that owns it, by its title; null for none.
+  std::printf(", \"owner\": ");
+  if (HWND owner = GetWindow(window, GW_OWNER)) {
+    PrintWindowText(owner);
+  } else {
+    std::printf("null");
+  }
   std::printf(", \"form\":\n");
   PrintControl(window, FocusOf(window), 1);
   std::printf("}\n");
