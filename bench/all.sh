@@ -8,4 +8,5 @@ python3 size.py
 python3 startup.py "${1:-9}"
 python3 counts.py
 python3 install_run.py "${1:-5}"
+python3 run_counts.py
 python3 extraction.py "${2:-5}"
