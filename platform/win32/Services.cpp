@@ -146,14 +146,31 @@ Failure Services::ShellCopy(const Path& source, const Path& target, int* result)
   return Failure();
 }
 
+namespace {
+
+// Milliseconds on the performance counter, which every Windows since XP has.
+double Milliseconds() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
 void Services::Pause(unsigned milliseconds) {
   // The pauses come between the copies: loading the shell that they need
   // here, once, changes nothing that the user sees, and the first copy no
   // longer waits for it. The pause lasts as long all the same.
-  const DWORD start = GetTickCount();
+  const double end = Milliseconds() + milliseconds;
   ShellOperation();
-  const DWORD spent = GetTickCount() - start;
-  if (spent < milliseconds) Sleep(milliseconds - spent);
+  // Sleep wakes at a tick of the system's timer after the time asked, so it
+  // is asked for less and the last moments pass in yields: the pause ends
+  // when it should instead of up to a tick late.
+  for (double left = end - Milliseconds(); left > 0; left = end - Milliseconds()) {
+    Sleep(left > 2 ? static_cast<DWORD>(left) - 2 : 0);
+  }
 }
 
 void Services::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
