@@ -1,5 +1,7 @@
 #include "app/LayoutPrincipal.h"
 
+#include "platform/Resources.h"
+
 namespace vek {
 
 const char* const kTextoAguarde = "AGUARDE ...";
@@ -18,10 +20,10 @@ const ControlLayout kControles[] = {
     {Bevel1,     ControlKind::BevelFrame,    Panel1,     80,  9,   153, 57, nullptr,       kFonteDoForm,  Colour::Face,  Bevel::None,   Bevel::Lowered, 0,     true,   nullptr},
     {Bevel2,     ControlKind::BevelFrame,    Panel1,     232, 9,   153, 57, nullptr,       kFonteDoForm,  Colour::Face,  Bevel::None,   Bevel::Lowered, 0,     true,   nullptr},
     {PnlAguarde, ControlKind::Panel,         Panel1,     78,  9,   307, 57, kTextoAguarde, kFonteAguarde, Colour::White, Bevel::Raised, Bevel::Lowered, 0,     false,  nullptr},
-    {BtnOk,      ControlKind::PictureButton, Panel1,     82,  11,  149, 53, "INSTALAR",    kFonteBotao,   Colour::Face,  Bevel::None,   Bevel::None,    0,     true,   "GLYPHOK"},
-    {BtnSair,    ControlKind::PictureButton, Panel1,     234, 11,  149, 53, "SAIR (ESC)",  kFonteBotao,   Colour::Face,  Bevel::None,   Bevel::None,    0,     true,   "GLYPHSAIR"},
+    {BtnOk,      ControlKind::PictureButton, Panel1,     82,  11,  149, 53, "INSTALAR",    kFonteBotao,   Colour::Face,  Bevel::None,   Bevel::None,    0,     true,   VEK_NAME(VEK_GLYPH_OK)},
+    {BtnSair,    ControlKind::PictureButton, Panel1,     234, 11,  149, 53, "SAIR (ESC)",  kFonteBotao,   Colour::Face,  Bevel::None,   Bevel::None,    0,     true,   VEK_NAME(VEK_GLYPH_SAIR)},
     {Panel2,     ControlKind::Panel,         Panel1,     6,   9,   67,  57, nullptr,       kFonteDoForm,  Colour::White, Bevel::Raised, Bevel::Lowered, 0,     true,   nullptr},
-    {Image1,     ControlKind::Picture,       Panel2,     6,   2,   52,  52, nullptr,       kFonteDoForm,  Colour::White, Bevel::None,   Bevel::None,    0,     true,   "LOGO"},
+    {Image1,     ControlKind::Picture,       Panel2,     6,   2,   VEK_LOGO_SIDE, VEK_LOGO_SIDE, nullptr, kFonteDoForm, Colour::White, Bevel::None, Bevel::None, 0, true, VEK_NAME(VEK_LOGO)},
 };
 
 }  // namespace

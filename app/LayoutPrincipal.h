@@ -5,18 +5,11 @@
 
 namespace vek {
 
-// The controls of FrmPrincipal, in creation order. The build reads these
-// ids for the test harness, which finds the controls by them: keep one
-// "Name = id," per line.
+// The controls of FrmPrincipal, in creation order (ControlesPrincipal.def).
 enum ControlePrincipal : ControlId {
-  Panel1 = 1,
-  Bevel1 = 2,
-  Bevel2 = 3,
-  PnlAguarde = 4,
-  BtnOk = 5,
-  BtnSair = 6,
-  Panel2 = 7,
-  Image1 = 8,
+#define VEK_CONTROL(name, id) name = id,
+#include "app/ControlesPrincipal.def"
+#undef VEK_CONTROL
 };
 
 // FrmPrincipal: client area 391 x 76, "MS Sans Serif" 11 px, BtnSair as the

@@ -62,9 +62,9 @@ Failure TFrmPrincipal::BtnOkClick() {
 
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
-    const Path origem = pastaDlls_ + kPayloads[i].fileName;
+    const Path origem = pastaDlls_ + kPayloads[i];
     const Path pasta(pastaDestino_);
-    const Path destino = pasta + kPayloads[i].fileName;
+    const Path destino = pasta + kPayloads[i];
     const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
     toolkit_.SetText(PnlAguarde,
@@ -77,7 +77,7 @@ Failure TFrmPrincipal::BtnOkClick() {
     // under the name now is a complete copy: ours, or another instance's
     // placed meanwhile.
     if (system_.FileExists(destino)) continue;
-    ColocaArquivo(system_, origem, pasta, kPayloads[i].fileName);
+    ColocaArquivo(system_, origem, pasta, kPayloads[i]);
     if (system_.FileExists(destino)) continue;
 
     MostraPainel(toolkit_, PnlAguarde, false);

@@ -2,10 +2,10 @@
 // The main window FrmPrincipal: the preparation when it is shown, the
 // bitness probe, and its two buttons.
 
-#include "common/Failure.h"
-#include "common/Text.h"
+#include "platform/Failure.h"
 #include "platform/Path.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "platform/Toolkit.h"
 
 namespace vek {

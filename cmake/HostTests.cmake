@@ -11,8 +11,7 @@ add_executable(unit_tests
   tests/unit/SalvarDllsTest.cpp
   tests/unit/BtnOkClickTest.cpp
   tests/unit/PackedPictureTest.cpp
-  ${CMAKE_SOURCE_DIR}/platform/PackedPicture.cpp
 )
-target_link_libraries(unit_tests PRIVATE vekcore GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE veklogic GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra)
 gtest_discover_tests(unit_tests)

@@ -1,74 +1,73 @@
 # The facts that the build and the test harness share with the program, read
-# from the program's own tables so that each is written once:
-#   app/payload/Payloads.h    the payloads (file and resource names, in order)
-#                             and their resource type
-#   app/LayoutPrincipal.h     the ids of the main form's controls
-#   app/LayoutPrincipal.cpp   the size of the picture that shows the logo
-# Sets VEK_PAYLOAD_NAMES, VEK_PAYLOAD_RESOURCES, VEK_RESOURCE_TYPE and
-# VEK_LOGO_SIZE (WIDTHxHEIGHT), and writes build/.../harness.json for the
-# Python tests and benchmarks.
-set(payloads_h ${CMAKE_SOURCE_DIR}/app/payload/Payloads.h)
-set(layout_h ${CMAKE_SOURCE_DIR}/app/LayoutPrincipal.h)
-set(layout_cpp ${CMAKE_SOURCE_DIR}/app/LayoutPrincipal.cpp)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${payloads_h} ${layout_h} ${layout_cpp})
+# from the program's data files (app/payload/Payloads.def,
+# app/ControlesPrincipal.def, platform/Resources.h) by the C preprocessor,
+# through cmake/ProductFacts.c, so that each is written once.
+# Sets VEK_PAYLOAD_NAMES, VEK_PAYLOAD_RESOURCES (the resource name of each:
+# the file name in lower case without dots and hyphens, as the program
+# derives it), VEK_RESOURCE_TYPE and VEK_LOGO_SIZE (WIDTHxHEIGHT), and writes
+# build/.../harness.json for the Python tests and benchmarks.
+set(facts_sources
+  ${CMAKE_SOURCE_DIR}/cmake/ProductFacts.c
+  ${CMAKE_SOURCE_DIR}/platform/Resources.h
+  ${CMAKE_SOURCE_DIR}/app/payload/Payloads.def
+  ${CMAKE_SOURCE_DIR}/app/ControlesPrincipal.def)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${facts_sources})
 
-file(STRINGS ${payloads_h} rows REGEX "^ *\\{\"[^\"]+\", \"[^\"]+\"\\},")
+execute_process(
+  COMMAND ${CMAKE_C_COMPILER} -E -P -I${CMAKE_SOURCE_DIR} -x c ${CMAKE_SOURCE_DIR}/cmake/ProductFacts.c
+  OUTPUT_VARIABLE facts_text
+  RESULT_VARIABLE facts_failed)
+if(facts_failed)
+  message(FATAL_ERROR "cmake/ProductFacts.c: the preprocessor failed")
+endif()
+
 set(VEK_PAYLOAD_NAMES "")
 set(VEK_PAYLOAD_RESOURCES "")
-set(payload_json "")
-foreach(row IN LISTS rows)
-  string(REGEX MATCH "\\{\"([^\"]+)\", \"([^\"]+)\"\\}" _ "${row}")
-  set(file_name "${CMAKE_MATCH_1}")
-  set(resource_name "${CMAKE_MATCH_2}")
-  # The resource name is the file name in lower case without dots and hyphens.
-  string(TOLOWER "${file_name}" expected)
-  string(REGEX REPLACE "[.-]" "" expected "${expected}")
-  if(NOT resource_name STREQUAL expected)
-    message(FATAL_ERROR "Payloads.h: ${file_name} must be stored as ${expected}, not ${resource_name}")
+set(VEK_RESOURCE_TYPE "")
+set(VEK_LOGO_SIZE "")
+set(payload_rows "")
+set(control_rows "")
+string(REPLACE "\n" ";" facts_lines "${facts_text}")
+foreach(line IN LISTS facts_lines)
+  separate_arguments(fields UNIX_COMMAND "${line}")
+  list(LENGTH fields count)
+  if(count EQUAL 0)
+    continue()
   endif()
-  list(APPEND VEK_PAYLOAD_NAMES "${file_name}")
-  list(APPEND VEK_PAYLOAD_RESOURCES "${resource_name}")
-  string(APPEND payload_json "    {\"file\": \"${file_name}\", \"resource\": \"${resource_name}\"},\n")
+  list(GET fields 0 kind)
+  list(GET fields 1 value)
+  if(kind STREQUAL "payload")
+    string(TOLOWER "${value}" resource)
+    string(REPLACE "." "" resource "${resource}")
+    string(REPLACE "-" "" resource "${resource}")
+    list(APPEND VEK_PAYLOAD_NAMES "${value}")
+    list(APPEND VEK_PAYLOAD_RESOURCES "${resource}")
+    list(APPEND payload_rows "    {\"file\": \"${value}\", \"resource\": \"${resource}\"}")
+  elseif(kind STREQUAL "control")
+    list(GET fields 2 id)
+    list(APPEND control_rows "    \"${value}\": ${id}")
+  elseif(kind STREQUAL "resource_type")
+    set(VEK_RESOURCE_TYPE "${value}")
+  elseif(kind STREQUAL "logo_side")
+    set(VEK_LOGO_SIZE "${value}x${value}")
+  else()
+    message(FATAL_ERROR "cmake/ProductFacts.c: unknown fact \"${line}\"")
+  endif()
 endforeach()
-if(NOT VEK_PAYLOAD_NAMES)
-  message(FATAL_ERROR "Payloads.h: no payload rows found")
+if(NOT VEK_PAYLOAD_NAMES OR NOT control_rows OR NOT VEK_RESOURCE_TYPE OR NOT VEK_LOGO_SIZE)
+  message(FATAL_ERROR "cmake/ProductFacts.c: payloads, control ids, resource type or logo size missing")
 endif()
 
-file(STRINGS ${payloads_h} type_line REGEX "kTipoRecursoDll\\[\\] = \"[^\"]+\"")
-string(REGEX MATCH "\"([^\"]+)\"" _ "${type_line}")
-set(VEK_RESOURCE_TYPE "${CMAKE_MATCH_1}")
-if(NOT VEK_RESOURCE_TYPE)
-  message(FATAL_ERROR "Payloads.h: kTipoRecursoDll not found")
-endif()
-
-file(STRINGS ${layout_h} control_rows REGEX "^  [A-Za-z0-9]+ = [0-9]+,")
-set(control_json "")
-foreach(row IN LISTS control_rows)
-  string(REGEX MATCH "([A-Za-z0-9]+) = ([0-9]+)" _ "${row}")
-  string(APPEND control_json "    \"${CMAKE_MATCH_1}\": ${CMAKE_MATCH_2},\n")
-endforeach()
-if(NOT control_json)
-  message(FATAL_ERROR "LayoutPrincipal.h: no control ids found")
-endif()
-
-# The logo is made at the size of its control (id, kind, parent, left, top,
-# width, height, ... image).
-set(picture_row "ControlKind::Picture, +[A-Za-z0-9]+, +[0-9]+, +[0-9]+, +([0-9]+), +([0-9]+),.*\"LOGO\"")
-file(STRINGS ${layout_cpp} logo_row REGEX "${picture_row}")
-string(REGEX MATCH "${picture_row}" _ "${logo_row}")
-if(NOT CMAKE_MATCH_1 OR NOT CMAKE_MATCH_2)
-  message(FATAL_ERROR "LayoutPrincipal.cpp: no picture control showing \"LOGO\"")
-endif()
-set(VEK_LOGO_SIZE "${CMAKE_MATCH_1}x${CMAKE_MATCH_2}")
-
-string(REGEX REPLACE ",\n$" "\n" payload_json "${payload_json}")
-string(REGEX REPLACE ",\n$" "\n" control_json "${control_json}")
+list(JOIN payload_rows ",\n" payload_json)
+list(JOIN control_rows ",\n" control_json)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/harness.json CONTENT
 "{
   \"resource_type\": \"${VEK_RESOURCE_TYPE}\",
   \"payloads\": [
-${payload_json}  ],
+${payload_json}
+  ],
   \"controls\": {
-${control_json}  }
+${control_json}
+  }
 }
 " @ONLY)

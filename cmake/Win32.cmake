@@ -7,7 +7,8 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(VEK_SIZE_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
-target_compile_options(vekcore PRIVATE ${VEK_SIZE_FLAGS})
+target_compile_options(vekplatform PRIVATE ${VEK_SIZE_FLAGS})
+target_compile_options(veklogic PRIVATE ${VEK_SIZE_FLAGS})
 
 include(cmake/Payload.cmake)
 
@@ -26,9 +27,10 @@ add_custom_command(
 add_custom_target(vekimages DEPENDS ${VEK_IMAGES})
 configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
 
-# The Win32 layer, linked by VekDll.exe and by its tests.
-set(VEK_WIN32_SOURCES
-  platform/PackedPicture.cpp
+# The Win32 layer: the platform's interfaces made real, compiled once and
+# linked by VekDll.exe, by its own tests and by the search programs, which
+# need none of the installer's logic.
+add_library(vekwin32 STATIC
   platform/win32/Application.cpp
   platform/win32/Controls.cpp
   platform/win32/DllSearch.cpp
@@ -46,14 +48,20 @@ set(VEK_WIN32_SOURCES
   platform/win32/WidePath.cpp
   platform/win32/WideText.cpp
 )
+target_link_libraries(vekwin32 PUBLIC vekplatform ole32 gdi32 user32 kernel32)
+target_compile_options(vekwin32 PRIVATE ${VEK_SIZE_FLAGS} -Wall -Wextra)
+# This Windows' library-search functions, looked up at run time; the
+# search-order test links a stand-in for Windows that lacks them instead.
+add_library(veksearch OBJECT platform/win32/SearchFunctions.cpp)
+target_include_directories(veksearch PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(veksearch PRIVATE ${VEK_SIZE_FLAGS} -Wall -Wextra)
 
 add_executable(VekDll WIN32
   app/VekDll.cpp
   app/resources/VekDll.rc
   ${CMAKE_BINARY_DIR}/payload/Payloads.rc
-  ${VEK_WIN32_SOURCES}
   platform/win32/Memory.cpp
-  platform/win32/SearchFunctions.cpp
+  $<TARGET_OBJECTS:veksearch>
 )
 add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES OBJECT_DEPENDS "${VEK_IMAGES}")
@@ -61,7 +69,7 @@ target_include_directories(VekDll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(VekDll PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${VEK_SIZE_FLAGS} -Wall -Wextra>
   $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
-target_link_libraries(VekDll PRIVATE vekcore ole32 gdi32 user32 kernel32)
+target_link_libraries(VekDll PRIVATE veklogic vekwin32)
 target_link_options(VekDll PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 # The resources (the payload set) start on a page boundary in the file, so
 # that Wine maps them instead of reading all of them at every start.
@@ -110,12 +118,11 @@ add_executable(win32_tests
   tests/win32/PlatformTest.cpp
   tests/win32/WholeFileTest.cpp
   tests/win32/Win32Tests.rc
-  ${VEK_WIN32_SOURCES}
-  platform/win32/SearchFunctions.cpp
+  $<TARGET_OBJECTS:veksearch>
 )
 target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra>)
-target_link_libraries(win32_tests PRIVATE vekgtest vekcore advapi32 ole32 gdi32 user32 kernel32)
+target_link_libraries(win32_tests PRIVATE vekgtest vekwin32 advapi32)
 target_link_options(win32_tests PRIVATE -static)
 
 # The library-search test's two builds of the same program: with this
@@ -125,7 +132,7 @@ target_link_options(win32_tests PRIVATE -static)
 foreach(variant IN ITEMS modern fallback)
   set(target search_${variant})
   if(variant STREQUAL "modern")
-    set(functions platform/win32/SearchFunctions.cpp)
+    set(functions $<TARGET_OBJECTS:veksearch>)
   else()
     set(functions tests/win32/LegacySearchFunctions.cpp)
   endif()
@@ -135,12 +142,11 @@ foreach(variant IN ITEMS modern fallback)
     tests/win32/Boxes.cpp
     tests/win32/TestFolder.cpp
     ${functions}
-    ${VEK_WIN32_SOURCES}
   )
   add_dependencies(${target} vekimages)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${VEK_IMAGES_DIR}>)
-  target_link_libraries(${target} PRIVATE vekcore ole32 gdi32 user32 kernel32)
+  target_link_libraries(${target} PRIVATE vekwin32)
   target_link_options(${target} PRIVATE -static -municode)
 endforeach()
 set_source_files_properties(tests/win32/SearchOrderProgram.rc PROPERTIES

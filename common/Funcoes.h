@@ -5,9 +5,9 @@
 // the placing of a whole copy under its name.
 // They keep no state between calls.
 
-#include "common/Text.h"
 #include "common/Valor.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "platform/Toolkit.h"
 
 namespace vek {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 
 namespace vek {
 

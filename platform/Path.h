@@ -8,9 +8,30 @@
 
 #include <cstddef>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 
 namespace vek {
+
+// A name in the platform's own form: bytes that only the platform reads
+// (UTF-16 units on Windows), owned, copied and compared whole.
+class PlatformName {
+ public:
+  PlatformName() = default;
+  // A copy of `size` bytes.
+  PlatformName(const void* bytes, std::size_t size);
+  PlatformName(const PlatformName& other) : PlatformName(other.bytes_, other.size_) {}
+  PlatformName(PlatformName&& other) noexcept;
+  PlatformName& operator=(PlatformName other) noexcept;
+  ~PlatformName() { delete[] bytes_; }
+
+  // The bytes (null when empty) and their number.
+  const unsigned char* Bytes() const { return bytes_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  unsigned char* bytes_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 class Path {
  public:
@@ -21,7 +42,7 @@ class Path {
   // A folder that the platform found: `platformForm` in its own form (bytes
   // that only the platform reads), `shown` the same folder as the user
   // reads it.
-  static Path Found(const Text& platformForm, const Text& shown) {
+  static Path Found(const PlatformName& platformForm, const Text& shown) {
     Path path(shown);
     path.platformForm_ = platformForm;
     path.foundLength_ = shown.Length();
@@ -41,11 +62,11 @@ class Path {
 
   // For the platform: its own form of the found folder (empty for a path
   // spelled out in text), and the 8-bit text that follows it.
-  const Text& PlatformForm() const { return platformForm_; }
+  const PlatformName& PlatformForm() const { return platformForm_; }
   Text Spelled() const { return shown_.From(foundLength_); }
 
  private:
-  Text platformForm_;
+  PlatformName platformForm_;
   Text shown_;
   std::size_t foundLength_ = 0;  // how much of shown_ the found folder is
 };

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 
-#include "common/Failure.h"
-#include "common/Text.h"
+#include "platform/Failure.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace vek {
 
@@ -113,7 +113,9 @@ class System {
   // at all, e.g. for a path that is too long for the shell in any form.
   virtual Failure ShellCopy(const Path& source, const Path& target, int* result) = 0;
 
-  // Sleeps on the calling thread; no window event is handled meanwhile.
+  // Sleeps on the calling thread; no window event is handled meanwhile. The
+  // first pause also loads the shell's copy operation, within the time asked
+  // and out of the user's sight, so that the copy after it starts at once.
   virtual void Pause(unsigned milliseconds) = 0;
 
   // A modal MessageBoxA owned by the application window, text, caption and

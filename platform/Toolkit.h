@@ -6,8 +6,8 @@
 
 #include <cstddef>
 
-#include "common/Failure.h"
-#include "common/Text.h"
+#include "platform/Failure.h"
+#include "platform/Text.h"
 
 namespace vek {
 

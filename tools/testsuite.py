@@ -3,12 +3,20 @@
 its own, and ends with one line "N passed, N failed" counted over all of them.
 Exits non-zero when any test failed or any suite could not run.
 
+The end-to-end tests, and the payload tests that compare iconv.dll with the
+system's code pages, run under this machine's Wine and again under the Wine
+of the Debian root in VEK_WINE10 (tools/setup-wine10.sh prints it; tools/test.sh
+sets it), each with a counts line of its own naming the Wine's version.
+
 Usage: testsuite.py                    all suites (tools/test.sh calls this)
-       testsuite.py --unittest DIR OUT one Python suite; writes its counts to OUT
+       testsuite.py --unittest DIR OUT [MODULE...]
+                                       one Python suite (its modules MODULE...
+                                       alone, if named); writes its counts to OUT
 """
 
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -49,19 +57,42 @@ def gtest_under_ctest(preset, junit, report):
     return {"passed": len(cases) - failed - skipped, "failed": failed, "skipped": skipped}
 
 
-def python_suite(folder, env=None):
-    """The unittest modules test_*.py of `folder`, in a process of their own."""
+# The payload tests whose results hang on the system's code-page tables,
+# which differ between Wine's generations.
+CODE_PAGE_TESTS = ["test_iconv", "test_iconv_matrix", "test_xml_encodings"]
+
+
+def python_suite(folder, env=None, wine_root=None, modules=()):
+    """The unittest modules test_*.py of `folder` (or those named), in a
+    process of their own; with `wine_root`, under that root's Wine."""
+    enter = [str(ROOT / "tools" / "wine-root.sh"), str(wine_root)] if wine_root else []
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
-        subprocess.run([sys.executable, __file__, "--unittest", str(folder), out.name],
-                       cwd=ROOT, env=dict(os.environ, **(env or {})), check=False)
+        subprocess.run([*enter, sys.executable, __file__, "--unittest", str(folder), out.name,
+                        *modules], cwd=ROOT, env=dict(os.environ, **(env or {})), check=False)
         text = Path(out.name).read_text()
     # No counts: the suite's process died before it could write them.
     return json.loads(text) if text else {"passed": 0, "failed": 1, "skipped": 0}
 
 
-def run_unittest(folder, out):
-    suite = unittest.defaultTestLoader.discover(str(folder), pattern="test_*.py",
-                                                top_level_dir=str(folder))
+def wine_version(wine_root=None):
+    """"8.0", "10.0": the version that `wine --version` gives, this machine's
+    or that of the root's Wine."""
+    command = ["wine", "--version"]
+    if wine_root:
+        command = [str(ROOT / "tools" / "wine-root.sh"), str(wine_root),
+                   "unshare", f"--root={wine_root}", *command]
+    result = subprocess.run(command, capture_output=True, text=True, check=False)
+    found = re.match(r"wine-(\S+)", result.stdout.strip())
+    return found.group(1) if found else "unknown"
+
+
+def run_unittest(folder, out, modules=()):
+    sys.path.insert(0, str(folder))
+    if modules:
+        suite = unittest.defaultTestLoader.loadTestsFromNames(modules)
+    else:
+        suite = unittest.defaultTestLoader.discover(str(folder), pattern="test_*.py",
+                                                    top_level_dir=str(folder))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
     skipped = len(result.skipped)
@@ -70,19 +101,32 @@ def run_unittest(folder, out):
 
 
 def main():
-    if len(sys.argv) == 4 and sys.argv[1] == "--unittest":
-        run_unittest(Path(sys.argv[2]), sys.argv[3])
+    if len(sys.argv) >= 4 and sys.argv[1] == "--unittest":
+        run_unittest(Path(sys.argv[2]), sys.argv[3], sys.argv[4:])
         return 0
     payload = (ROOT / "build" / "win32" / "payload" / "folder.txt").read_text().strip()
+    wine10 = os.environ.get("VEK_WINE10")
+    here, there = wine_version(), wine10 and wine_version(wine10)
     suites = [
         ("unit tests (native)", lambda: ctest("host", ROOT / "build" / "host" / "junit.xml")),
         ("Win32 layer tests (Wine)", lambda: gtest_under_ctest(
             "win32", ROOT / "build" / "win32" / "junit.xml", ROOT / "build" / "win32" / "win32_tests.xml")),
         ("payload tests", lambda: python_suite(ROOT / "tests" / "payload",
                                                {"VEK_PAYLOAD_BUILT": payload})),
-        ("end-to-end tests", lambda: python_suite(ROOT / "tests" / "e2e")),
-        ("release tests", lambda: python_suite(ROOT / "tests" / "release")),
+        (f"end-to-end tests (Wine {here})", lambda: python_suite(ROOT / "tests" / "e2e")),
     ]
+    if wine10:
+        suites += [
+            (f"payload tests of the code pages (Wine {there})", lambda: python_suite(
+                ROOT / "tests" / "payload",
+                {"VEK_PAYLOAD_BUILT": payload,
+                 "VEK_PAYLOAD_ARTIFACTS": str(ROOT / "build" / "payload-wine10")},
+                wine10, CODE_PAGE_TESTS)),
+            (f"end-to-end tests (Wine {there})", lambda: python_suite(
+                ROOT / "tests" / "e2e", {"VEK_ARTIFACTS": str(ROOT / "build" / "e2e-wine10")},
+                wine10)),
+        ]
+    suites.append(("release tests", lambda: python_suite(ROOT / "tests" / "release")))
     totals = {"passed": 0, "failed": 0, "skipped": 0}
     lines = []
     for name, run in suites:
@@ -91,9 +135,10 @@ def main():
                      + (f", {counts['skipped']} skipped" if counts["skipped"] else ""))
         for key in totals:
             totals[key] += counts[key]
-    faults = ROOT / "build" / "e2e" / "faults.txt"
-    if faults.exists():
-        print("\n" + faults.read_text(), end="")
+    for artifacts, version in (("e2e", here), ("e2e-wine10", wine10 and there)):
+        faults = ROOT / "build" / artifacts / "faults.txt"
+        if version and faults.exists():
+            print(f"\nfaults (Wine {version}):\n" + faults.read_text(), end="")
     print("\n" + "\n".join(lines))
     print(f"{totals['passed']} passed, {totals['failed']} failed")
     return 1 if totals["failed"] else 0

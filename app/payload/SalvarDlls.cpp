@@ -3,18 +3,29 @@
 
 #include "app/UntPrincipal.h"
 #include "app/payload/Payloads.h"
+#include "platform/Resources.h"
 
 namespace vek {
 
+Text NomeDoRecurso(const char* fileName) {
+  Text nome;
+  for (const char* c = fileName; *c; ++c) {
+    if (*c == '.' || *c == '-') continue;
+    nome += (*c >= 'A' && *c <= 'Z') ? static_cast<char>(*c - 'A' + 'a') : *c;
+  }
+  return nome;
+}
+
 Failure TFrmPrincipal::SalvarDlls() {
-  for (const Payload& payload : kPayloads) {
-    const Path caminho = pastaDlls_ + payload.fileName;
+  for (const char* nome : kPayloads) {
+    const Path caminho = pastaDlls_ + nome;
     // An existing staged file is used as it is, whatever its content.
     if (system_.FileExists(caminho)) continue;
 
     ResourceBytes recurso;
-    if (!system_.FindOwnResource(payload.resourceName, kTipoRecursoDll, &recurso)) {
-      return Failure(Text("Resource ") + payload.resourceName + " not found");
+    const Text recursoNome = NomeDoRecurso(nome);
+    if (!system_.FindOwnResource(recursoNome.CStr(), VEK_NAME(VEK_PAYLOAD_TYPE), &recurso)) {
+      return Failure(Text("Resource ") + recursoNome + " not found");
     }
     const WriteResult gravacao = system_.WriteWholeFile(caminho, recurso.data, recurso.size);
     switch (gravacao.outcome) {

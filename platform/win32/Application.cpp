@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "platform/Resources.h"
 #include "platform/win32/Buffer.h"
 #include "platform/win32/FileSystem.h"
-#include "platform/win32/Resources.h"
 
 namespace vek::win32 {
 
@@ -22,8 +22,8 @@ Text DefaultTitle() {
   Text name = FileNamePart(Narrow(ModulePath()));
   std::size_t dot = 0;
   while (dot < name.Length() && name[dot] != '.') ++dot;
+  if (dot == 0) return Text();
   Buffer<char> title(dot + 1);
-  if (!title || dot == 0) return Text();
   std::memcpy(title.Data(), name.CStr(), dot);
   CharLowerBuffA(title.Data() + 1, static_cast<DWORD>(dot - 1));
   return Text(title.Data(), dot);
@@ -36,8 +36,8 @@ Application::Application()
       // Shared icons (LR_SHARED) are the system's to free. Loading the small
       // one here, once, spares each window class the copy that Windows would
       // otherwise make of the large one for it, from the same resource.
-      icon_(LoadIconA(instance_, kIconResource)),
-      smallIcon_(static_cast<HICON>(LoadImageA(instance_, kIconResource, IMAGE_ICON,
+      icon_(LoadIconA(instance_, VEK_NAME(VEK_ICON))),
+      smallIcon_(static_cast<HICON>(LoadImageA(instance_, VEK_NAME(VEK_ICON), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
       title_(DefaultTitle()) {
@@ -55,8 +55,19 @@ HWND Application::Window() {
   if (!window_) {
     window_.Reset(CreateWindowExA(0, kOwnerClass, title_.CStr(), WS_POPUP, 0, 0, 0, 0, nullptr,
                                   nullptr, instance_, nullptr));
+    // Given to the form before any box can use it: under Wine, a form given
+    // an owner that a box has already made a managed window stands at the
+    // screen's corner in Wine's books while it is shown centred, and clicks
+    // on it miss.
+    if (window_ && form_) Own(form_);
   }
   return window_.Get();
+}
+
+void Application::Own(HWND form) {
+  form_ = form;
+  // The owner of a top-level window is changed through GWLP_HWNDPARENT.
+  if (window_) SetWindowLongPtrA(form, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_.Get()));
 }
 
 void Application::SetTitle(const Text& title) {
@@ -109,20 +120,29 @@ void Application::ShowFailure(const Failure& failure) {
 }
 
 ModalScope::ModalScope() : active_(GetActiveWindow()), focus_(GetFocus()) {
-  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
+  // Two passes over the thread's top-level windows: the first counts those
+  // to disable, the second disables them. Nothing can open a window in
+  // between, so every one of them is disabled, however many there are.
+  EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(this));
+  disabled_ = Buffer<HWND>(count_);
+  count_ = 0;
+  EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CALLBACK ModalScope::DisableOne(HWND window, LPARAM scope) {
+BOOL CALLBACK ModalScope::Visit(HWND window, LPARAM scope) {
   ModalScope& self = *reinterpret_cast<ModalScope*>(scope);
-  if (self.count_ < kMaxWindows && IsWindowVisible(window) && IsWindowEnabled(window)) {
+  if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+  if (self.disabled_.Data()) {
+    if (self.count_ == self.disabled_.Size()) return FALSE;
     EnableWindow(window, FALSE);
-    self.disabled_[self.count_++] = window;
+    self.disabled_[self.count_] = window;
   }
+  ++self.count_;
   return TRUE;
 }
 
 ModalScope::~ModalScope() {
-  for (int i = 0; i < count_; ++i) EnableWindow(disabled_[i], TRUE);
+  for (std::size_t i = 0; i < count_; ++i) EnableWindow(disabled_[i], TRUE);
   if (active_ && IsWindow(active_)) SetActiveWindow(active_);
   if (focus_ && IsWindow(focus_)) SetFocus(focus_);
 }

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-#include "common/Failure.h"
-#include "common/Text.h"
+#include "platform/Failure.h"
+#include "platform/Text.h"
+#include "platform/win32/Buffer.h"
 #include "platform/win32/Handles.h"
 
 namespace vek::win32 {
@@ -29,10 +30,14 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   // The invisible window that owns the main form, the message boxes and the
-  // shell's copy requests, made at the first call: a top-level window costs
+  // shell's copy requests, made at the first call (a top-level window costs
   // the start-up a window of the window system, and nothing needs it before
-  // the main form has been painted. Null if it could not be made.
+  // the main form has been painted) and at once given to the form that Own
+  // named. Null if it could not be made.
   HWND Window();
+  // `form` is to be owned by the application's window: from now on if that
+  // exists, else from when it is made.
+  void Own(HWND form);
   HINSTANCE Instance() const { return instance_; }
   // The program's icon at the system's large and small icon sizes, for every
   // window class of the program; null when missing. Shared: never destroyed.
@@ -68,6 +73,7 @@ class Application {
   HICON icon_;
   HICON smallIcon_;
   OwnedWindow window_;
+  HWND form_ = nullptr;  // the form to own, borrowed
   Text title_;
   MessageFilter* filter_ = nullptr;
   bool terminated_ = false;
@@ -84,13 +90,12 @@ class ModalScope {
   ModalScope& operator=(const ModalScope&) = delete;
 
  private:
-  static BOOL CALLBACK DisableOne(HWND window, LPARAM scope);
+  // Counts the window when it is to be disabled; once disabled_ has room,
+  // also disables it and keeps it there.
+  static BOOL CALLBACK Visit(HWND window, LPARAM scope);
 
-  // A program with one main form has two or three top-level windows at
-  // most; any beyond this many stay enabled.
-  static constexpr int kMaxWindows = 16;
-  HWND disabled_[kMaxWindows];
-  int count_ = 0;
+  Buffer<HWND> disabled_;  // the windows it disabled, made as many as counted
+  std::size_t count_ = 0;
   HWND active_;
   HWND focus_;
 };

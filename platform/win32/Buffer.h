@@ -5,7 +5,6 @@
 // Nothing here includes <windows.h>.
 
 #include <cstddef>
-#include <new>
 
 namespace vek::win32 {
 
@@ -14,10 +13,9 @@ template <typename T>
 class Buffer {
  public:
   Buffer() = default;
-  // `count` elements, not initialised. Empty (Data() null, Size() 0) when
-  // there is no memory for them.
-  explicit Buffer(std::size_t count)
-      : data_(new (std::nothrow) T[count ? count : 1]), size_(data_ ? count : 0) {}
+  // `count` elements, not initialised. Like every allocation of the
+  // program, ends the process when there is no memory for them.
+  explicit Buffer(std::size_t count) : data_(new T[count ? count : 1]), size_(count) {}
   ~Buffer() { delete[] data_; }
   Buffer(Buffer&& other) noexcept : data_(other.data_), size_(other.size_) {
     other.data_ = nullptr;
@@ -38,7 +36,6 @@ class Buffer {
 
   T* Data() const { return data_; }
   std::size_t Size() const { return size_; }
-  explicit operator bool() const { return data_ != nullptr; }
   T& operator[](std::size_t index) const { return data_[index]; }
 
  private:
@@ -81,14 +78,13 @@ class Unique {
 // GetModuleFileName, GetFullPathName, GetShortPathName, GetSystemDirectory.
 // `call(T* buffer, std::size_t capacity)` is made again with a larger
 // buffer until the result fits. Returns the length written, with the
-// result in *buffer; 0 when the call failed (GetLastError tells why), when
-// there is no memory, or when 64K elements are still too few.
+// result in *buffer; 0 when the call failed (GetLastError tells why) or
+// when 64K elements are still too few.
 template <typename T, typename Call>
 std::size_t FillGrowing(Buffer<T>* buffer, std::size_t capacity, Call call) {
   constexpr std::size_t kLargest = 65536;
   while (capacity <= kLargest) {
     *buffer = Buffer<T>(capacity);
-    if (!*buffer) return 0;
     const std::size_t answer = call(buffer->Data(), capacity);
     if (answer < capacity) return answer;
     // Grow at least twofold: a call that only says "cut" answers its capacity.

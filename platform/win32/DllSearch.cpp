@@ -41,9 +41,9 @@ HMODULE LoadFromSystemFolder(const char* name) {
   const std::size_t length = FillGrowing(&folder, MAX_PATH, [](wchar_t* buffer, std::size_t size) {
     return static_cast<std::size_t>(GetSystemDirectoryW(buffer, static_cast<UINT>(size)));
   });
+  if (length == 0) return nullptr;
   const std::size_t nameLength = std::strlen(name);
   Buffer<wchar_t> path(length + 1 + nameLength + 1);
-  if (length == 0 || !path) return nullptr;
   std::memcpy(path.Data(), folder.Data(), length * sizeof(wchar_t));
   path[length] = L'\\';
   // The names are ASCII.

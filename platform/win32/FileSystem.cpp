@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/WidePath.h"
 
 namespace vek::win32 {
 
@@ -25,19 +26,14 @@ WideText FullPath(const WideText& path) {
                 : WideText(path.CStr(), path.Length());
 }
 
-WideText FolderPart(const WideText& path) {
-  std::size_t end = path.Length();
-  while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L':') --end;
-  return path.Left(end);
-}
+WideText FolderPart(const WideText& path) { return path.Left(FolderLength(path)); }
 
 namespace {
 
-// Wildcards in a name, leaving out the "\\?\" that may lead a long path.
+// Wildcards in a name, leaving out the prefix ("\\?\" and the like) that
+// may lead it.
 bool HasWildcards(const WideText& path) {
-  const wchar_t* name = path.CStr();
-  if (name[0] == L'\\' && name[1] == L'\\' && name[2] == L'?' && name[3] == L'\\') name += 4;
-  for (; *name; ++name) {
+  for (const wchar_t* name = path.CStr() + PrefixLength(PrefixOf(path)); *name; ++name) {
     if (*name == L'*' || *name == L'?') return true;
   }
   return false;

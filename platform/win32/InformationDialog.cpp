@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/Buffer.h"
 #include "platform/win32/Handles.h"
 
 namespace vek::win32 {
@@ -12,12 +13,16 @@ constexpr int kTextId = 100;
 
 // The dialog's template, built in memory: a captioned modal frame in
 // "MS Sans Serif" 8 with a static text and an OK button. Sizes and places
-// are set in WM_INITDIALOG, once the text has been measured.
+// are set in WM_INITDIALOG, once the text has been measured. Built twice:
+// without words, to count them, then into a buffer of that many.
 struct DialogTemplate {
-  WORD words[128];
-  int count = 0;
+  WORD* words = nullptr;  // null: only counts
+  std::size_t count = 0;
 
-  void Word(WORD w) { words[count++] = w; }
+  void Word(WORD w) {
+    if (words) words[count] = w;
+    ++count;
+  }
   void Wide(const char* ascii) {
     do Word(static_cast<WORD>(*ascii)); while (*ascii++);
   }
@@ -111,13 +116,18 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 void ShowInformationDialog(Application& application, const Text& text) {
+  DialogTemplate counted;
+  BuildTemplate(&counted);
+  // Allocated memory is aligned as the template's DWORDs must be.
+  const Buffer<WORD> words(counted.count);
   DialogTemplate dialogTemplate;
+  dialogTemplate.words = words.Data();
   BuildTemplate(&dialogTemplate);
   const Text caption = application.Title();
   DialogContent content = {&caption, &text};
   ModalScope modal;
   DialogBoxIndirectParamA(application.Instance(),
-                          reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.words),
+                          reinterpret_cast<LPCDLGTEMPLATEA>(words.Data()),
                           application.Window(), DialogProc, reinterpret_cast<LPARAM>(&content));
 }
 

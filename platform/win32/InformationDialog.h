@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit's information dialog.
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "platform/win32/Application.h"
 
 namespace vek::win32 {

@@ -8,12 +8,15 @@ namespace vek::win32 {
 
 namespace {
 
-// The hold: the folder open for reading, shared for reading only. Nobody
-// else can then open it for writing, which is how a sweep tells a live
-// one; the shell still creates files in it, which opens the files, not it.
+// The hold: the folder open for reading, shared for reading and deletion
+// only. Nobody else can then open it for writing, which is how a sweep
+// tells a live one; the shell still creates files in it, which opens the
+// files, not it; and its owner can remove it while still holding it, so
+// that no sweep ever gets between the two.
 OwnedHandle Hold(const WideText& folder) {
-  return OwnedHandle(CreateFileW(folder.CStr(), FILE_LIST_DIRECTORY, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return OwnedHandle(CreateFileW(folder.CStr(), FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Deletes the files directly in `folder` (with its trailing backslash), read-only ones too.
@@ -74,13 +77,16 @@ OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name) {
 }
 
 void RemoveLandingFolder(OwnedHandle hold, const WideText& path) {
-  // The hold lets nobody delete the folder, its own owner included. Mostly
-  // the copy has taken its name and the folder is empty: its files are
-  // looked for only when it is not.
+  // Removed while still held: a folder let go first could be claimed by
+  // another instance's sweep in between, and the two listing and removing
+  // it at once can each keep the other from removing it. Mostly the copy
+  // has taken its name and the folder is empty: its files are looked for
+  // only when it is not. The folder goes when the hold closes.
+  if (!RemoveDirectoryW(path.CStr())) {
+    DeleteFiles(path);
+    RemoveDirectoryW(path.CStr());
+  }
   hold.Reset();
-  if (RemoveDirectoryW(path.CStr())) return;
-  DeleteFiles(path);
-  RemoveDirectoryW(path.CStr());
 }
 
 }  // namespace vek::win32

@@ -5,7 +5,7 @@
 // its creation to its removal: no other instance removes it meanwhile,
 // while one that a killed process left is removed by the next one made.
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideText.h"
 

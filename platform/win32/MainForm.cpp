@@ -26,7 +26,11 @@ bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 }  // namespace
 
 MainForm::MainForm(Application& application, const FormLayout& layout, FormEvents& events)
-    : application_(application), layout_(layout), events_(events), formFont_(NewFont(layout.font)) {
+    : application_(application),
+      layout_(layout),
+      events_(events),
+      formFont_(NewFont(layout.font)),
+      controls_(layout.controlCount) {
   HINSTANCE instance = application.Instance();
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
@@ -41,7 +45,7 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
   RegisterControlClasses(instance);
 
   // Made where it will be shown, centred on the screen: nothing to move
-  // before it appears. Without an owner until it has been painted (Show).
+  // before it appears.
   RECT frame = {0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
   const int width = frame.right - frame.left;
@@ -56,9 +60,8 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
     creationError_ = GetLastError();
     return;
   }
-  for (std::size_t i = 0; i < layout.controlCount && controlCount_ < kMaxControls; ++i) {
-    Prepare(layout.controls[i]);
-  }
+  application.Own(window_.Get());
+  for (std::size_t i = 0; i < layout.controlCount; ++i) Prepare(layout.controls[i]);
   // Windows puts each new child window beneath its siblings: made from the
   // last row to the first, a later row lies above an earlier one, as the
   // table wants, and nothing has to be moved. A control's window is made
@@ -151,11 +154,9 @@ void MainForm::Show() {
   SetForegroundWindow(window_.Get());
   UpdateWindow(window_.Get());
   // Owned by the application's window from here on, as the boxes are, so
-  // that Windows brings an open box forward when the user comes back to
-  // the form. The change of owner of a top-level window goes through
-  // GWLP_HWNDPARENT.
-  SetWindowLongPtrA(window_.Get(), GWLP_HWNDPARENT,
-                    reinterpret_cast<LONG_PTR>(application_.Window()));
+  // that Windows brings an open box forward when the user comes back to the
+  // form: made now, unless a box of the show event made it already.
+  application_.Window();
   FocusFirstTabStop();
 }
 

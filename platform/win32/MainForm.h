@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
-#include "common/Failure.h"
+#include "platform/Failure.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/Application.h"
+#include "platform/win32/Buffer.h"
 #include "platform/win32/Controls.h"
 #include "platform/win32/Handles.h"
 
@@ -69,14 +70,12 @@ class MainForm : public MessageFilter {
   void FocusFirstTabStop();
   void MoveFocus(bool backwards);
 
-  static constexpr int kMaxControls = 16;
-
   Application& application_;
   const FormLayout& layout_;
   FormEvents& events_;
   OwnedFont formFont_;
-  Control controls_[kMaxControls];
-  int controlCount_ = 0;
+  Buffer<Control> controls_;  // one per row of the table, in its order
+  int controlCount_ = 0;      // those prepared so far
   HWND lastFocus_ = nullptr;  // restored when the form is activated again
   unsigned long creationError_ = 0;  // why the window could not be created
   // Declared last: destroyed first, before the fonts and pictures it uses.

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/Picture.h"
 

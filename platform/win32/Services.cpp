@@ -103,10 +103,9 @@ bool Services::RenameFile(const Path& from, const Path& to) {
 namespace {
 
 // A shell name list holding one name: the name, its NUL, and the empty name
-// (a second NUL) that closes the list. Empty when there is no memory.
+// (a second NUL) that closes the list.
 Buffer<wchar_t> NameList(const WideText& name) {
   Buffer<wchar_t> list(name.Length() + 2);
-  if (!list) return list;
   std::memcpy(list.Data(), name.CStr(), name.Length() * sizeof(wchar_t));
   list[name.Length()] = L'\0';
   list[name.Length() + 1] = L'\0';
@@ -135,7 +134,6 @@ Failure Services::ShellCopy(const Path& source, const Path& target, int* result)
   }
   const Buffer<wchar_t> from = NameList(sourceName);
   const Buffer<wchar_t> to = NameList(targetName);
-  if (!from || !to) return Failure("Out of memory");
   SHFILEOPSTRUCTW request = {};
   request.hwnd = application_.Window();
   request.wFunc = FO_COPY;

@@ -1,7 +1,7 @@
 #pragma once
 // The system's own words for an error code.
 
-#include "common/Text.h"
+#include "platform/Text.h"
 
 namespace vek::win32 {
 

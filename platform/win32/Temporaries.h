@@ -2,7 +2,7 @@
 // The names of the program's temporary files and folders: "vek<process>-<n>.tmp"
 // in the folder that they serve.
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "platform/win32/WideText.h"
 
 namespace vek::win32 {

@@ -9,6 +9,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/Temporaries.h"
+#include "platform/win32/WidePath.h"
 
 namespace vek::win32 {
 
@@ -57,14 +58,13 @@ bool SetFileInformation(HANDLE file, void* information, ULONG size, int informat
 // The native form of a full path, as the renaming wants it: "\??\" before a
 // drive path, "\??\UNC\" before a share, "\??\" instead of "\\?\".
 WideText NativePath(const WideText& path) {
-  const wchar_t* p = path.CStr();
-  if (p[0] == L'\\' && p[1] == L'\\' && (p[2] == L'?' || p[2] == L'.') && p[3] == L'\\') {
-    return Join(WideText(L"\\??\\", 4), WideText(p + 4, path.Length() - 4));
+  switch (PrefixOf(path)) {
+    case PathPrefix::LongShare:
+    case PathPrefix::Long:
+    case PathPrefix::Device: return Join(WideText(L"\\??\\", 4), path.From(4));
+    case PathPrefix::Share: return Join(WideText(L"\\??\\UNC\\", 8), path.From(2));
+    default: return Join(WideText(L"\\??\\", 4), path);
   }
-  if (p[0] == L'\\' && p[1] == L'\\') {
-    return Join(WideText(L"\\??\\UNC\\", 8), WideText(p + 2, path.Length() - 2));
-  }
-  return Join(WideText(L"\\??\\", 4), path);
 }
 
 // Gives the open `file` the name `path`, unless a file or folder of that
@@ -73,10 +73,6 @@ bool PutInPlace(HANDLE file, const WideText& path) {
   const WideText native = NativePath(path);
   const std::size_t bytes = native.Length() * sizeof(wchar_t);
   Buffer<unsigned char> request(offsetof(RenameInformation, fileName) + bytes + sizeof(wchar_t));
-  if (!request) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
-  }
   auto* rename = reinterpret_cast<RenameInformation*>(request.Data());
   rename->replaceIfExists = FALSE;
   rename->rootDirectory = nullptr;

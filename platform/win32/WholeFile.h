@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "common/Text.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "platform/win32/WideText.h"
 
 namespace vek::win32 {

@@ -20,38 +20,52 @@ bool StartsWith(const WideText& text, const wchar_t* start) {
          std::memcmp(text.CStr(), start, length * sizeof(wchar_t)) == 0;
 }
 
-WideText From(const WideText& text, std::size_t start) {
-  return WideText(text.CStr() + start, text.Length() - start);
+}  // namespace
+
+PathPrefix PrefixOf(const WideText& path) {
+  if (StartsWith(path, L"\\\\?\\UNC\\")) return PathPrefix::LongShare;
+  if (StartsWith(path, L"\\\\?\\")) return PathPrefix::Long;
+  if (StartsWith(path, L"\\\\.\\")) return PathPrefix::Device;
+  if (StartsWith(path, L"\\\\")) return PathPrefix::Share;
+  if (path.Length() >= 3 && path[1] == L':' && path[2] == L'\\') return PathPrefix::Drive;
+  return PathPrefix::None;
 }
 
-}  // namespace
+std::size_t PrefixLength(PathPrefix prefix) {
+  switch (prefix) {
+    case PathPrefix::LongShare: return 8;
+    case PathPrefix::Long:
+    case PathPrefix::Device: return 4;
+    case PathPrefix::Share: return 2;
+    case PathPrefix::Drive:
+    case PathPrefix::None: break;
+  }
+  return 0;
+}
 
 Path FoundFolder(const WideText& folder) {
   // The texts that the user reads are 8-bit by design: a character outside
   // the ANSI code page shows as Windows shows it there, as a stand-in ('?'
   // or a look-alike letter); the file system gets the units themselves.
-  return Path::Found(Text(reinterpret_cast<const char*>(folder.CStr()),
-                          folder.Length() * sizeof(wchar_t)),
+  return Path::Found(PlatformName(folder.CStr(), folder.Length() * sizeof(wchar_t)),
                      Narrow(PlainForm(folder)));
 }
 
 WideText WideOf(const Path& path) {
-  const Text& form = path.PlatformForm();
-  Buffer<wchar_t> units(form.Length() / sizeof(wchar_t) + 1);
-  if (!units) return WideText();
-  std::memcpy(units.Data(), form.CStr(), form.Length() / sizeof(wchar_t) * sizeof(wchar_t));
-  const WideText found(static_cast<Buffer<wchar_t>&&>(units), form.Length() / sizeof(wchar_t));
+  // The bytes are the units that FoundFolder stored, in memory aligned as
+  // any allocation is.
+  const PlatformName& form = path.PlatformForm();
+  const WideText found(reinterpret_cast<const wchar_t*>(form.Bytes()), form.Size() / sizeof(wchar_t));
   return Join(found, Widen(path.Spelled()));
 }
 
 WideText LongForm(const WideText& fullPath) {
-  if (fullPath.Length() < kPlainLimit || StartsWith(fullPath, L"\\\\?\\") ||
-      StartsWith(fullPath, L"\\\\.\\")) {
-    return WideText(fullPath.CStr(), fullPath.Length());
-  }
-  if (StartsWith(fullPath, L"\\\\")) return Join(WideText(L"\\\\?\\UNC", 7), From(fullPath, 1));
-  if (fullPath.Length() >= 3 && fullPath[1] == L':' && fullPath[2] == L'\\') {
-    return Join(WideText(L"\\\\?\\", 4), fullPath);
+  if (fullPath.Length() >= kPlainLimit) {
+    switch (PrefixOf(fullPath)) {
+      case PathPrefix::Share: return Join(WideText(L"\\\\?\\UNC", 7), fullPath.From(1));
+      case PathPrefix::Drive: return Join(WideText(L"\\\\?\\", 4), fullPath);
+      default: break;
+    }
   }
   return WideText(fullPath.CStr(), fullPath.Length());
 }
@@ -59,9 +73,11 @@ WideText LongForm(const WideText& fullPath) {
 WideText FileSystemPath(const Path& path) { return LongForm(FullPath(WideOf(path))); }
 
 WideText PlainForm(const WideText& path) {
-  if (StartsWith(path, L"\\\\?\\UNC\\")) return Join(WideText(L"\\", 1), From(path, 7));
-  if (StartsWith(path, L"\\\\?\\")) return From(path, 4);
-  return WideText(path.CStr(), path.Length());
+  switch (PrefixOf(path)) {
+    case PathPrefix::LongShare: return Join(WideText(L"\\", 1), path.From(7));
+    case PathPrefix::Long: return path.From(4);
+    default: return WideText(path.CStr(), path.Length());
+  }
 }
 
 WideText ShellForm(const WideText& fullPath) {
@@ -77,7 +93,7 @@ WideText ShellForm(const WideText& fullPath) {
   if (length == 0) return WideText();
   WideText shortPath =
       Join(PlainForm(WideText(static_cast<Buffer<wchar_t>&&>(shortFolder), length)),
-           From(plain, folder.Length()));
+           plain.From(folder.Length()));
   if (shortPath.Length() >= MAX_PATH) return WideText();
   return shortPath;
 }

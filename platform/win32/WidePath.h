@@ -8,6 +8,15 @@
 
 namespace vek::win32 {
 
+// How a path starts, as the wide file functions tell paths apart:
+// "\\?\UNC\" (a share in the long form), "\\?\" (a long form), "\\.\" (a
+// device), "\\" (a share), "X:\" (a drive), or none of them (relative).
+enum class PathPrefix { LongShare, Long, Device, Share, Drive, None };
+PathPrefix PrefixOf(const WideText& path);
+// The units of the prefix that come before the path's own first name:
+// 8, 4, 4 and 2 for the first four; 0 for a drive path and for none.
+std::size_t PrefixLength(PathPrefix prefix);
+
 // A folder that this platform found, made into a Path: its UTF-16 units are
 // its own form; the user reads it converted to the ANSI code page as
 // Windows converts names for its ANSI functions.

@@ -7,7 +7,6 @@
 namespace vek::win32 {
 
 WideText::WideText(const wchar_t* units, std::size_t length) : units_(length + 1) {
-  if (!units_) return;
   if (length) std::memcpy(units_.Data(), units, length * sizeof(wchar_t));
   units_[length] = L'\0';
   length_ = length;
@@ -15,7 +14,7 @@ WideText::WideText(const wchar_t* units, std::size_t length) : units_(length + 1
 
 WideText::WideText(Buffer<wchar_t>&& buffer, std::size_t length)
     : units_(static_cast<Buffer<wchar_t>&&>(buffer)) {
-  if (!units_ || length >= units_.Size()) return;
+  if (length >= units_.Size()) return;
   units_[length] = L'\0';
   length_ = length;
 }
@@ -24,9 +23,12 @@ WideText WideText::Left(std::size_t count) const {
   return WideText(CStr(), count < length_ ? count : length_);
 }
 
+WideText WideText::From(std::size_t start) const {
+  return start < length_ ? WideText(CStr() + start, length_ - start) : WideText();
+}
+
 WideText Join(const WideText& head, const WideText& tail) {
   Buffer<wchar_t> joined(head.Length() + tail.Length() + 1);
-  if (!joined) return WideText();
   std::memcpy(joined.Data(), head.CStr(), head.Length() * sizeof(wchar_t));
   std::memcpy(joined.Data() + head.Length(), tail.CStr(), tail.Length() * sizeof(wchar_t));
   return WideText(static_cast<Buffer<wchar_t>&&>(joined), head.Length() + tail.Length());
@@ -38,7 +40,6 @@ WideText Widen(const Text& text) {
   // Every byte gives at most one UTF-16 unit (a double-byte character gives
   // one for two), so as many units as bytes always suffice.
   Buffer<wchar_t> units(text.Length() + 1);
-  if (!units) return WideText();
   const int length = MultiByteToWideChar(CP_ACP, 0, text.CStr(), bytes, units.Data(), bytes);
   return WideText(static_cast<Buffer<wchar_t>&&>(units), static_cast<std::size_t>(length));
 }
@@ -47,8 +48,8 @@ Text Narrow(const wchar_t* units, std::size_t length) {
   if (length == 0) return Text();
   const int count = static_cast<int>(length);
   const int bytes = WideCharToMultiByte(CP_ACP, 0, units, count, nullptr, 0, nullptr, nullptr);
-  Buffer<char> narrow(static_cast<std::size_t>(bytes > 0 ? bytes : 1));
-  if (!narrow || bytes <= 0) return Text();
+  if (bytes <= 0) return Text();
+  Buffer<char> narrow(static_cast<std::size_t>(bytes));
   WideCharToMultiByte(CP_ACP, 0, units, count, narrow.Data(), bytes, nullptr, nullptr);
   return Text(narrow.Data(), static_cast<std::size_t>(bytes));
 }

@@ -4,14 +4,12 @@
 
 #include <cstddef>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "platform/win32/Buffer.h"
 
 namespace vek::win32 {
 
-// An owned, NUL-terminated UTF-16 string; move-only. A text that could not
-// get memory is empty: a Windows call then refuses the empty name, and the
-// failure shows as that call's own.
+// An owned, NUL-terminated UTF-16 string; move-only.
 class WideText {
  public:
   WideText() = default;
@@ -21,12 +19,14 @@ class WideText {
   // room for a NUL after them.
   WideText(Buffer<wchar_t>&& buffer, std::size_t length);
 
-  const wchar_t* CStr() const { return units_ ? units_.Data() : L""; }
+  const wchar_t* CStr() const { return units_.Data() ? units_.Data() : L""; }
   std::size_t Length() const { return length_; }
   bool Empty() const { return length_ == 0; }
   wchar_t operator[](std::size_t index) const { return units_[index]; }
   // The first `count` units (all of them when the text is shorter).
   WideText Left(std::size_t count) const;
+  // The units from `start` on (none when start is past the end).
+  WideText From(std::size_t start) const;
 
  private:
   Buffer<wchar_t> units_;

@@ -3,7 +3,7 @@ speed, and leaves no process behind, also when its start fails."""
 
 import unittest
 
-from winelab import Display
+from display import Display
 
 
 class Displays(unittest.TestCase):

@@ -10,13 +10,13 @@ VekDll.exe imports nothing else than the stand-in program used to learn them."""
 
 import re
 import shutil
-import subprocess
 import unittest
 
-from winelab import (BTN_OK, BUILD, PAYLOADS, TITLES, Display, Prefix, Probe, dismiss, run, stop,
-                     wait_for_exit)
+from commands import run, stop
+from facts import BUILD, PAYLOADS
+from prefix import remove_payloads
+from prefixcase import PrefixCase
 
-TITLE = TITLES["win64"]
 PAYLOAD_NAMES = set(PAYLOADS)
 
 
@@ -34,31 +34,16 @@ def loaded(log_path):
     return names
 
 
-class DllSearch(unittest.TestCase):
+class DllSearch(PrefixCase, unittest.TestCase):
 
-    @classmethod
-    def setUpClass(cls):
-        cls.display = Display()
-        cls.addClassCleanup(cls.display.close)
-        cls.prefix = Prefix("win64", cls.display)
-        cls.probe = Probe(cls.prefix)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.remove()
-
-    def whole_run(self, folder, log=None, **env):
-        """Starts VekDll.exe from `folder`, installs, and closes it from the summary."""
-        for name in PAYLOAD_NAMES - {"zlib1.dll"}:
-            (self.prefix.system_folder / name).unlink(missing_ok=True)
-        process = subprocess.Popen(["wine", "VekDll.exe"], cwd=folder, env=self.prefix.env(**env),
-                                   stdout=subprocess.DEVNULL, stderr=log or subprocess.DEVNULL)
+    def whole_run(self, folder, **options):
+        """Starts VekDll.exe from `folder`, installs, and closes it from the
+        summary. `options` as for Prefix.start (stderr, the environment)."""
+        remove_payloads(self.system, self.wine_zlib)
         try:
-            self.display.click_control(self.probe.ready(TITLE), BTN_OK)
-            dismiss(self.display, self.probe, self.probe.wait_box(300))
-            self.assertEqual(0, wait_for_exit(process))
+            self.install("VekDll.exe", cwd=folder, **options)
         finally:
-            stop(process)
+            stop(self.process)
             self.prefix.kill()
 
     def learn(self, exe, whole_run):
@@ -66,12 +51,12 @@ class DllSearch(unittest.TestCase):
         folder.mkdir()
         shutil.copy(BUILD / exe, folder)
         log_path = self.prefix.path / f"{exe}.log"
-        with open(log_path, "wb") as log:
-            if whole_run:
-                self.whole_run(folder, log, WINEDEBUG="+loaddll")
-            else:
-                subprocess.run(["wine", exe], cwd=folder, env=self.prefix.env(WINEDEBUG="+loaddll"),
-                               stdout=subprocess.DEVNULL, stderr=log, timeout=600, check=True)
+        if whole_run:
+            with open(log_path, "wb") as log:
+                self.whole_run(folder, stderr=log, WINEDEBUG="+loaddll")
+        else:
+            log_path.write_bytes(self.prefix.wine(exe, cwd=folder, timeout=600,
+                                                  WINEDEBUG="+loaddll").stderr)
         return loaded(log_path)
 
     def test_libraries_planted_beside_the_executable_are_never_loaded(self):

@@ -7,78 +7,18 @@ window closed during a run) are tested with the installation run, and
 folders named in other scripts or longer than 260 characters in
 test_paths; they add their rows from there."""
 
-import os
 import shutil
-import signal
 import unittest
 
 import openhold
-from winelab import (BTN_OK, BUILD, PAYLOADS, PNL_AGUARDE, TITLES, Display, Prefix, Probe,
-                     Targets, box_texts, controls, dismiss, partial_files, payload_folder,
-                     record_fault, run, stop, wait_for_exit, wait_until)
+from commands import run, wait_for_exit, wait_until
+from facts import BTN_OK, BUILD, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
+from prefix import kill_program, partial_files
+from prefixcase import PrefixCase
+from winprobe import box_texts, controls
 
-TITLE = TITLES["win64"]
-SUCCESS = b"Arquivos copiados com \xeaxito !"
 
-
-class Faults(unittest.TestCase):
-
-    @classmethod
-    def setUpClass(cls):
-        cls.display = Display()
-        cls.addClassCleanup(cls.display.close)
-        cls.prefix = Prefix("win64", cls.display)
-        cls.probe = Probe(cls.prefix)
-        cls.system = cls.prefix.system_folder
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.remove()
-
-    def setUp(self):
-        self.processes = []
-        self.targets = Targets(self.system)
-
-    def tearDown(self):
-        for process in self.processes:
-            stop(process)
-        self.prefix.kill()
-        for name in PAYLOADS:
-            path = self.system / name
-            if path.is_dir():
-                shutil.rmtree(path)
-            elif path.exists() and name not in self.targets.before:
-                path.unlink()
-
-    def replaced_targets(self):
-        return self.targets.replaced()
-
-    def record(self, scenario, expected, seen, partial, replaced):
-        record_fault(scenario, expected, seen, partial, replaced)
-        self.assertEqual(0, partial, f"{scenario}: partial files")
-        self.assertEqual(0, replaced, f"{scenario}: replaced targets")
-
-    def start(self, exe, cwd=None):
-        process = self.prefix.start(exe, cwd)
-        self.processes.append(process)
-        return process
-
-    def click(self, window):
-        self.display.click_control(window, BTN_OK)
-
-    def box_texts(self, seconds=300):
-        box = self.probe.wait_box(seconds)
-        return box, box_texts(box)
-
-    def dismiss(self, box):
-        dismiss(self.display, self.probe, box)
-
-    def fresh_folder(self, name, exe=None):
-        folder = self.prefix.drive_c / name
-        shutil.rmtree(folder, ignore_errors=True)
-        folder.mkdir(parents=True)
-        shutil.copy(exe or BUILD / "VekDll.exe", folder / "VekDll.exe")
-        return folder
+class Faults(PrefixCase, unittest.TestCase):
 
     def test_the_disk_fills_up_during_the_extraction(self):
         exe = BUILD / "VekDll.exe"
@@ -90,19 +30,20 @@ class Faults(unittest.TestCase):
         try:
             drive.symlink_to(mount)
             shutil.copy(exe, mount / "VekDll.exe")
-            process = self.start(mount / "VekDll.exe")
-            self.click(self.probe.ready(TITLE))
-            box, texts = self.box_texts()
+            process = self.launch(mount / "VekDll.exe")
+            self.display.click_control(self.probe.ready(self.title), BTN_OK)
+            box = self.probe.wait_box(300)
+            texts = box_texts(box)
             self.dismiss(box)
-            panel = controls(self.probe.dump(TITLE)["form"])[PNL_AGUARDE]
-            self.display.key(TITLE, "alt+F4")
+            panel = controls(self.probe.dump(self.title)["form"])[PNL_AGUARDE]
+            self.display.key(self.title, "alt+F4")
             self.assertEqual(0, wait_for_exit(process))
-            self.assertEqual([b"Stream write error."], texts)
+            self.assertEqual([TEXTS["disk_full"]], texts)
             self.assertTrue(panel["visible"], "the run stops where it stands")
             written = sorted(p.name for p in (mount / "Dlls").iterdir())
             self.record("disk fills up mid-extraction", "Stream write error., complete files only",
                         f"{texts[0].decode()} {len(written)} complete",
-                        partial_files(mount / "Dlls", payload_folder()), self.replaced_targets())
+                        partial_files(mount / "Dlls", payload_folder()))
         finally:
             self.prefix.kill()
             drive.unlink(missing_ok=True)
@@ -113,17 +54,16 @@ class Faults(unittest.TestCase):
             self.skipTest("this machine cannot hold a file's opening (fanotify permission events)")
         folder = self.fresh_folder("Interrompido")
         staging = folder / "Dlls"
-        process = self.start(folder / "VekDll.exe")
-        window = self.probe.ready(TITLE)
+        process = self.launch(folder / "VekDll.exe")
+        window = self.probe.ready(self.title)
         # The defined point: the creation of a temporary file once a payload
         # is already in place, that is, in the middle of the extraction.
         hold = openhold.OpenHold(staging, lambda name: name not in PAYLOADS and any(
             (staging / payload).is_file() for payload in PAYLOADS))
         try:
-            self.click(window)
+            self.display.click_control(window, BTN_OK)
             self.assertTrue(hold.held.wait(300), "no temporary file was created after a payload")
-            os.kill(process.pid, signal.SIGKILL)
-            process.wait()
+            kill_program(process, folder / "VekDll.exe")
         finally:
             hold.release()
         self.prefix.kill()
@@ -134,43 +74,30 @@ class Faults(unittest.TestCase):
         self.assertTrue(complete, "the payloads placed before the kill stay")
         partial_after_kill = partial_files(staging, payload_folder()) - 1  # but the temporary
 
-        process = self.start(folder / "VekDll.exe")
-        self.click(self.probe.ready(TITLE))
-        box, texts = self.box_texts()
-        self.dismiss(box)
-        self.assertEqual(0, wait_for_exit(process))
-        self.assertEqual([SUCCESS], texts)
+        self.assertEqual([TEXTS["success"]], self.install(folder / "VekDll.exe"))
         self.record("killed mid-extraction, started again", "second run completes",
                     f"left {len(complete)} files and a temporary; then success",
-                    partial_after_kill + partial_files(staging, payload_folder()),
-                    self.replaced_targets())
+                    partial_after_kill + partial_files(staging, payload_folder()))
 
     def test_folder_names_with_accented_letters(self):
         folder = self.fresh_folder("Instalação Ação")
-        process = self.start(folder / "VekDll.exe")
-        self.click(self.probe.ready(TITLE))
-        box, texts = self.box_texts()
-        self.dismiss(box)
-        self.assertEqual(0, wait_for_exit(process))
-        self.assertEqual([SUCCESS], texts)
+        self.assertEqual([TEXTS["success"]], self.install(folder / "VekDll.exe"))
         self.record("folder 'Instalação Ação'", "success, staging inside it",
-                    "success", partial_files(folder / "Dlls", payload_folder()),
-                    self.replaced_targets())
+                    "success", partial_files(folder / "Dlls", payload_folder()))
 
     def test_two_instances_started_together(self):
         folder = self.fresh_folder("Duas instancias")
-        first = self.start(folder / "VekDll.exe")
-        second = self.start(folder / "VekDll.exe")
-        windows = wait_until(lambda: self.display.xdotool(
-            "search", "--onlyvisible", "--name", f"^{TITLE}$").split()[1:], 300, 0.5)
-        windows = self.display.xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$").split()
+        first = self.launch(folder / "VekDll.exe")
+        second = self.launch(folder / "VekDll.exe")
+        wait_until(lambda: self.display.find(self.title)[1:], 300, 0.5)
+        windows = self.display.find(self.title)
         self.assertEqual(2, len(windows))
         # Side by side, then INSTALAR in each (client origin + the button's middle).
         for index, window in enumerate(windows):
             self.display.xdotool("windowmove", "--sync", window, str(40 + 480 * index), "200")
         # Where INSTALAR lies within a window's frame (Wine draws the frame, so
         # the X window and the Windows frame coincide).
-        sample = self.probe.dump(TITLE)
+        sample = self.probe.dump(self.title)
         bx, by, bw, bh = controls(sample["form"])[BTN_OK]["screen"]
         offset = (bx - sample["frame"][0] + bw // 2, by - sample["frame"][1] + bh // 2)
         for window in windows:
@@ -186,9 +113,9 @@ class Faults(unittest.TestCase):
             self.dismiss(box)
         self.assertEqual(0, wait_for_exit(first))
         self.assertEqual(0, wait_for_exit(second))
-        self.assertEqual([SUCCESS, SUCCESS], outcomes)
+        self.assertEqual([TEXTS["success"], TEXTS["success"]], outcomes)
         self.record("two instances started together", "both succeed", "both succeed",
-                    partial_files(folder / "Dlls", payload_folder()), self.replaced_targets())
+                    partial_files(folder / "Dlls", payload_folder()))
 
 
 if __name__ == "__main__":

@@ -4,38 +4,26 @@ one that cannot be created is tested with the run that it breaks, in
 test_install_run)."""
 
 import os
-import shutil
 import sys
 import unittest
-from pathlib import Path
 
-from winelab import (ARTIFACTS, BTN_OK, BTN_SAIR, BUILD, FACTS, PNL_AGUARDE, TITLES, Display,
-                     Prefix, Probe, assert_keys_ignored, controls, stop, wait_for_exit,
-                     wait_until)
+from commands import wait_until
+from facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, ROOT, TEXTS
+from prefix import mappings
+from prefixcase import PrefixCase
+from winprobe import assert_keys_ignored, controls
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools" / "link"))
+sys.path.insert(0, str(ROOT / "tools" / "link"))
 from align_resources import layout  # noqa: E402
-
-DISPLAY = None
-
-
-def setUpModule():
-    global DISPLAY
-    DISPLAY = Display()
-
-
-def tearDownModule():
-    DISPLAY.close()
-
 
 # The designed layout: name -> (parent, [left, top, width, height], text, visible).
 LAYOUT = {
     "Panel1": (None, [0, 0, 391, 76], "", True),
     "Bevel1": ("Panel1", [80, 9, 153, 57], "", True),
     "Bevel2": ("Panel1", [232, 9, 153, 57], "", True),
-    "PnlAguarde": ("Panel1", [78, 9, 307, 57], "AGUARDE ...", False),
-    "BtnOk": ("Panel1", [82, 11, 149, 53], "INSTALAR", True),
-    "BtnSair": ("Panel1", [234, 11, 149, 53], "SAIR (ESC)", True),
+    "PnlAguarde": ("Panel1", [78, 9, 307, 57], TEXTS["wait"].decode("cp1252"), False),
+    "BtnOk": ("Panel1", [82, 11, 149, 53], TEXTS["install"].decode("cp1252"), True),
+    "BtnSair": ("Panel1", [234, 11, 149, 53], TEXTS["exit"].decode("cp1252"), True),
     "Panel2": ("Panel1", [6, 9, 67, 57], "", True),
     "Image1": ("Panel2", [6, 2, 52, 52], "", True),
 }
@@ -56,66 +44,16 @@ def in_form(name):
     return [left, top, width, height]
 
 
-def mapped_offsets(path):
-    """The file offsets at which any running process maps the file `path`
-    (the Linux side of the Wine processes)."""
-    path = os.path.realpath(path)
-    offsets = set()
-    for maps in Path("/proc").glob("[0-9]*/maps"):
-        try:
-            lines = maps.read_text().splitlines()
-        except OSError:
-            continue
-        offsets.update(int(line.split()[2], 16) for line in lines if line.endswith(" " + path))
-    return offsets
+class MainWindow(PrefixCase):
+    """Tests run in a new 64-bit and a new 32-bit prefix (classes below)."""
 
-
-class MainWindow:
-    """Tests run in a new 64-bit and a new 32-bit prefix (mixins below)."""
-
-    ARCH = None
-    TITLE = None
-
-    @classmethod
-    def setUpClass(cls):
-        cls.prefix = Prefix(cls.ARCH, DISPLAY)
-        cls.probe = Probe(cls.prefix)
-        print(f"\n{cls.ARCH} prefix created in {cls.prefix.creation_seconds:.0f} s")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.remove()
-
-    def setUp(self):
-        # Every test starts the executable from a fresh folder of its own.
-        self.folder = self.prefix.drive_c / f"Teste {self.id().split('.')[-1]}"
-        shutil.rmtree(self.folder, ignore_errors=True)
-        self.folder.mkdir()
-        self.exe = self.folder / "VekDll.exe"
-        shutil.copy(BUILD / "VekDll.exe", self.exe)
-        self.process = None
-
-    def tearDown(self):
-        if self.process:
-            stop(self.process)
-        self.prefix.kill()
-
-    def start(self):
-        self.process = self.prefix.start(self.exe)
-        return self.probe.ready(self.TITLE)
-
-    def screenshot(self, name, frame):
-        return DISPLAY.screenshot(ARTIFACTS / "screenshots" / f"{self.ARCH}-{name}.png", frame)
-
-    def assertExits(self):
-        self.assertTrue(self.probe.wait_gone(self.TITLE), "the window is still open")
-        self.assertEqual(0, wait_for_exit(self.process), "the program did not end with code 0")
+    FOLDER = "Teste"
 
     def test_window_is_laid_out_as_designed(self):
         window = self.start()
         self.screenshot("main-window", window["frame"])
-        self.assertEqual(self.TITLE, window["title"])
-        self.assertEqual(self.TITLE, window["owner"], "owned by the application's window")
+        self.assertEqual(self.title, window["title"])
+        self.assertEqual(self.title, window["owner"], "owned by the application's window")
         self.assertEqual([391, 76], window["client"])
         self.assertTrue(window["style"] & WS_SYSMENU)
         self.assertFalse(window["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME))
@@ -139,7 +77,7 @@ class MainWindow:
         # bottom left corners; the logo's white corner and its coloured middle.
         bx, by = found[BTN_OK]["screen"][:2]
         origin = (bx - LAYOUT["BtnOk"][1][0], by - LAYOUT["BtnOk"][1][1])
-        client = DISPLAY.pixels(*origin, 391, 76)
+        client = self.display.pixels(*origin, 391, 76)
         # The scheme's colours, from the outer panel: its lowered bevel's
         # shadow, then one pixel of the face colour; the light is white.
         shadow, face = client[0][0], client[1][1]
@@ -164,14 +102,14 @@ class MainWindow:
         self.assertTrue((self.folder / "Dlls").is_dir(), "the staging folder is created")
         # The payload set is mapped from the file, not read in at every start.
         _, _, resources = layout(self.exe.read_bytes())
-        self.assertIn(resources, mapped_offsets(self.exe))
-        DISPLAY.key(self.TITLE, "Escape")
+        self.assertIn(resources, set().union(*mappings(self.exe).values()))
+        self.display.key(self.title, "Escape")
         self.assertExits()
 
     def assertFocusMovesTo(self, control_id, key):
-        DISPLAY.key(self.TITLE, key)
+        self.display.key(self.title, key)
         self.assertTrue(wait_until(
-            lambda: controls(self.probe.dump(self.TITLE)["form"])[control_id]["focused"], 120),
+            lambda: controls(self.probe.dump(self.title)["form"])[control_id]["focused"], 120),
             f"{key} did not move the focus to control {control_id}")
 
     def test_tab_moves_the_focus_between_the_two_buttons(self):
@@ -180,20 +118,20 @@ class MainWindow:
         self.assertFocusMovesTo(BTN_OK, "Tab")
         self.assertFocusMovesTo(BTN_SAIR, "shift+Tab")
         # Enter presses the focused button: here, SAIR.
-        DISPLAY.key(self.TITLE, "Return")
+        self.display.key(self.title, "Return")
         self.assertExits()
 
     def test_escape_does_nothing_while_the_buttons_are_disabled(self):
         self.start()
-        self.assertTrue(self.probe.enable(self.TITLE, BTN_OK, False))
-        self.assertTrue(self.probe.enable(self.TITLE, BTN_SAIR, False))
-        window = self.probe.dump(self.TITLE)
+        self.assertTrue(self.probe.enable(self.title, BTN_OK, False))
+        self.assertTrue(self.probe.enable(self.title, BTN_SAIR, False))
+        window = self.probe.dump(self.title)
         self.screenshot("buttons-disabled", window["frame"])
-        assert_keys_ignored(DISPLAY, self.probe, self.TITLE, "Escape")
+        assert_keys_ignored(self.display, self.probe, self.title, "Escape")
 
-        self.assertTrue(self.probe.enable(self.TITLE, BTN_SAIR, True))
-        assert_keys_ignored(DISPLAY, self.probe, self.TITLE, "shift+Escape")
-        DISPLAY.key(self.TITLE, "Escape")
+        self.assertTrue(self.probe.enable(self.title, BTN_SAIR, True))
+        assert_keys_ignored(self.display, self.probe, self.title, "shift+Escape")
+        self.display.key(self.title, "Escape")
         self.assertExits()
 
     def test_an_existing_staging_folder_is_left_untouched(self):
@@ -205,18 +143,16 @@ class MainWindow:
         self.assertEqual([], self.probe.boxes(), "no message")
         self.assertEqual(1_600_000_000, int(staging.stat().st_mtime))
         self.assertEqual(["midas.dll"], os.listdir(staging))
-        DISPLAY.key(self.TITLE, "Escape")
+        self.display.key(self.title, "Escape")
         self.assertExits()
 
 
 class MainWindow64(MainWindow, unittest.TestCase):
     ARCH = "win64"
-    TITLE = TITLES[ARCH]
 
 
 class MainWindow32(MainWindow, unittest.TestCase):
     ARCH = "win32"
-    TITLE = TITLES[ARCH]
 
 
 if __name__ == "__main__":

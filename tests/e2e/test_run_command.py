@@ -6,11 +6,12 @@ the window's screenshot and exit code 0."""
 import os
 import shutil
 import struct
-import subprocess
 import tempfile
 import unittest
 
-from winelab import ROOT, run
+from commands import run
+from facts import ROOT
+from prefix import WinePrefix
 
 SCREENSHOT = ROOT / "build" / "screenshot.png"
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
@@ -21,15 +22,15 @@ class RunCommand(unittest.TestCase):
     def setUp(self):
         self.home = tempfile.mkdtemp(prefix="vek-run-")
         env = {key: value for key, value in os.environ.items() if key != "DISPLAY"}
-        self.env = dict(env, WINEPREFIX=os.path.join(self.home, "wine64"), WINEDEBUG="-all")
+        self.wine = WinePrefix(os.path.join(self.home, "wine64"), dict(env, WINEDEBUG="-all"))
 
     def tearDown(self):
-        run(["wineserver", "-k"], env=self.env, check=False)
+        self.wine.server("-k")
         shutil.rmtree(self.home, ignore_errors=True)
 
     def assertRunShowsTheWindow(self, which):
         SCREENSHOT.unlink(missing_ok=True)
-        result = run([str(ROOT / "tools" / "run.sh")], env=self.env, timeout=1800, check=False)
+        result = run([str(ROOT / "tools" / "run.sh")], env=self.wine.env(), timeout=1800, check=False)
         output = (result.stdout + result.stderr).decode(errors="replace")
         self.assertEqual(0, result.returncode, f"{which}:\n{output[-3000:]}")
         self.assertIn("screenshot of its window", output, which)
@@ -44,8 +45,8 @@ class RunCommand(unittest.TestCase):
         self.assertRunShowsTheWindow("second run")
         # A server started without a display, kept alive, with its desktop
         # (what a wineboot in a terminal leaves behind).
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
-        run(["wine", "wineboot"], env=self.env, timeout=600)
+        self.wine.server("-p", timeout=300, check=True)
+        self.wine.wine("wineboot", timeout=600)
         self.assertRunShowsTheWindow("run with a server started elsewhere")
 
 

@@ -22,6 +22,9 @@ sys.path.insert(0, str(HERE.parents[1] / "tests" / "e2e"))
 import winelab  # noqa: E402
 
 CC = "i686-w64-mingw32-gcc-win32"
+# Where the tests write what they found; one folder per Wine, since the
+# generations' code-page tables differ.
+ARTIFACTS = Path(os.environ.get("VEK_PAYLOAD_ARTIFACTS", HERE.parents[1] / "build" / "payload"))
 
 _lab = {}
 

@@ -15,7 +15,8 @@ Where iconv.dll and the reference differ, the difference must be the
 system table's: the same result as the Windows functions give, or an error
 where Windows has no such character or would give other characters.
 Anything else fails. The differences are written, one line per kind, to
-build/payload/iconv-differences.md (tools/payload/README.md lists them)."""
+build/payload/iconv-differences.md (build/payload-wine10/ under Wine 10;
+tools/payload/README.md lists them)."""
 
 import struct
 import sys
@@ -380,9 +381,8 @@ class IconvMatrixTest(unittest.TestCase):
             raise AssertionError(f"iconv_matrix failed: {result.stderr.decode(errors='replace')}")
         cls.answers = list(matrix.answers((exe.parent / "out.bin").read_bytes()))
         cls.report = cls.compare()
-        out = payloadlab.HERE.parents[1] / "build" / "payload"
-        out.mkdir(parents=True, exist_ok=True)
-        (out / "iconv-differences.md").write_text(cls.render())
+        payloadlab.ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        (payloadlab.ARTIFACTS / "iconv-differences.md").write_text(cls.render())
 
     @classmethod
     def compare(cls):

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/Resources.h"
+
 namespace vek::test {
 
 namespace {
@@ -61,7 +63,7 @@ void FakePlatform::ReleaseLibrary(LibraryHandle library) {
 Path FakePlatform::ExecutableFolder() {
   const Text folder = FolderPart(Text(executablePath.c_str()));
   return executableFolderForm.empty() ? Path(folder)
-                                      : Path::Found(Text(executableFolderForm.c_str()), folder);
+                                      : Path::Found(PlatformName(executableFolderForm.data(), executableFolderForm.size()), folder);
 }
 
 bool FakePlatform::FolderExists(const Path& path) {
@@ -83,7 +85,7 @@ bool FakePlatform::FileExists(const Path& path) {
 }
 
 bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) {
-  if (std::string(type) != "DLLFILE") return false;
+  if (std::string(type) != VEK_NAME(VEK_PAYLOAD_TYPE)) return false;
   auto found = resources.find(Lower(name));
   if (found == resources.end()) return false;
   bytes->data = reinterpret_cast<const unsigned char*>(found->second.data());
@@ -174,7 +176,13 @@ void FakePlatform::Pause(unsigned milliseconds) {
 }
 
 void FakePlatform::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
-  journal.push_back("MessageBox " + std::to_string(flags) + " [" + Str(caption) + "] " + Str(text));
+  const std::string box = std::to_string(flags) + " [" + Str(caption) + "] " + Str(text);
+  journal.push_back("MessageBox " + box);
+  std::set<ControlId> shown;
+  for (const auto& [control, isVisible] : visible) {
+    if (isVisible) shown.insert(control);
+  }
+  boxes.push_back({"MessageBox " + box, !unpainted, shown});
 }
 
 Text FakePlatform::ApplicationTitle() { return Text(applicationTitle.c_str()); }
@@ -184,7 +192,10 @@ void FakePlatform::SetApplicationTitle(const Text& title) {
   journal.push_back("SetApplicationTitle " + applicationTitle);
 }
 
-void FakePlatform::ProcessMessages() { journal.push_back("ProcessMessages"); }
+void FakePlatform::ProcessMessages() {
+  unpainted = false;
+  journal.push_back("ProcessMessages");
+}
 
 void FakePlatform::ShowInformation(const Text& text) {
   journal.push_back("ShowInformation [" + applicationTitle + "] " + Str(text));
@@ -199,22 +210,27 @@ void FakePlatform::CloseForm() { journal.push_back("CloseForm"); }
 
 void FakePlatform::SetVisible(ControlId control, bool show) {
   visible[control] = show;
+  unpainted = true;
   journal.push_back("SetVisible " + std::to_string(control) + (show ? " 1" : " 0"));
 }
 
 bool FakePlatform::IsVisible(ControlId control) { return visible[control]; }
 
 void FakePlatform::BringToFront(ControlId control) {
+  top = control;
+  unpainted = true;
   journal.push_back("BringToFront " + std::to_string(control));
 }
 
 void FakePlatform::SetText(ControlId control, const Text& text) {
   texts[control] = Str(text);
+  unpainted = true;
   journal.push_back("SetText " + std::to_string(control) + " " + Str(text));
 }
 
 void FakePlatform::SetEnabled(ControlId control, bool enable) {
   enabled[control] = enable;
+  unpainted = true;
   journal.push_back("SetEnabled " + std::to_string(control) + (enable ? " 1" : " 0"));
 }
 

@@ -53,6 +53,16 @@ class FakePlatform : public System, public Toolkit {
   std::map<ControlId, bool> visible;
   std::map<ControlId, bool> enabled;
   std::map<ControlId, std::string> texts;
+  ControlId top = kNoControl;  // the control last brought to the front
+  bool unpainted = false;      // a control changed since the window last painted
+  // Every message box, as the user met it: its journal entry, whether
+  // the window was painted then, and the controls visible behind it.
+  struct Box {
+    std::string text;
+    bool painted;
+    std::set<ControlId> shown;
+  };
+  std::vector<Box> boxes;
   std::string formText;
   std::string applicationTitle = "Vekdll";
   ControlId focus = kNoControl;

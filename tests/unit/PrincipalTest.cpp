@@ -120,7 +120,8 @@ TEST_F(FormShowTest, TheExecutablesFolderReachesTheFileSystemInThePlatformsOwnFo
   Show();
   ASSERT_FALSE(fake.paths.empty());
   for (const Path& path : fake.paths) {
-    EXPECT_EQ("the platform's own bytes", Str(path.PlatformForm()));
+    const PlatformName& form = path.PlatformForm();
+    EXPECT_EQ("the platform's own bytes", std::string(reinterpret_cast<const char*>(form.Bytes()), form.Size()));
     EXPECT_EQ("Dlls\\", Str(path.Spelled()));
   }
   EXPECT_EQ((Journal{"ShowInformation [VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O "

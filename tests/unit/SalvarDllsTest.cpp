@@ -8,14 +8,20 @@ namespace vek::test {
 
 using Journal = std::vector<std::string>;
 
+// The resource names under which the build stores the payloads, in list
+// order, spelled out: the program must derive the same ones.
+const char* const kRecursos[] = {"libxml2dll", "libxmlsecdll", "libxmlsecopenssldll", "libxsltdll",
+                                 "midasdll",   "zlib1dll",     "iconvdll"};
+static_assert(sizeof kRecursos / sizeof kRecursos[0] == kPayloadCount);
+
 // A machine whose executable lies in D:\Setup\ and carries all seven payloads;
 // FormShow has run, so PastaDlls is D:\Setup\Dlls\.
 class SalvarDllsTest : public ::testing::Test {
  protected:
   SalvarDllsTest() {
     fake.folders = {"D:\\Setup\\"};
-    for (const Payload& payload : kPayloads) {
-      fake.resources[payload.resourceName] = std::string("bytes of ") + payload.fileName;
+    for (std::size_t i = 0; i < kPayloadCount; ++i) {
+      fake.resources[kRecursos[i]] = std::string("bytes of ") + kPayloads[i];
     }
     EXPECT_FALSE(form.FormShow().Raised());
     fake.journal.clear();
@@ -30,7 +36,7 @@ class SalvarDllsTest : public ::testing::Test {
 TEST_F(SalvarDllsTest, WritesEveryPayloadInTableOrderWithItsOwnBytes) {
   ASSERT_FALSE(form.SalvarDlls().Raised());
   Journal expected;
-  for (const Payload& payload : kPayloads) expected.push_back("WriteWholeFile " + Staged(payload.fileName));
+  for (const char* nome : kPayloads) expected.push_back("WriteWholeFile " + Staged(nome));
   EXPECT_EQ(expected, fake.journal);
   EXPECT_EQ("bytes of libxmlsec-openssl.dll", fake.written[Staged("libxmlsec-openssl.dll")]);
   EXPECT_EQ("bytes of iconv.dll", fake.written[Staged("iconv.dll")]);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 #include "tests/unit/FakePlatform.h"
 
 namespace vek::test {

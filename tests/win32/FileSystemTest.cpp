@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/Resources.h"
 #include "platform/win32/Application.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Services.h"
@@ -93,12 +94,12 @@ TEST(Services, FindsItsOwnResourceByNameWithoutRegardToCase) {
   Services services(application);
   for (const char* name : {"TESTPAYLOAD", "testpayload", "TestPayload"}) {
     ResourceBytes bytes;
-    ASSERT_TRUE(services.FindOwnResource(name, "DLLFILE", &bytes)) << name;
+    ASSERT_TRUE(services.FindOwnResource(name, VEK_NAME(VEK_PAYLOAD_TYPE), &bytes)) << name;
     EXPECT_EQ("VEK test payload",
               std::string(reinterpret_cast<const char*>(bytes.data), bytes.size)) << name;
   }
   ResourceBytes bytes;
-  EXPECT_FALSE(services.FindOwnResource("libxml2dll", "DLLFILE", &bytes));
+  EXPECT_FALSE(services.FindOwnResource("libxml2dll", VEK_NAME(VEK_PAYLOAD_TYPE), &bytes));
   EXPECT_FALSE(services.FindOwnResource("TESTPAYLOAD", "RCDATA", &bytes));
 }
 

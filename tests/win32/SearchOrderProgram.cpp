@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "platform/Resources.h"
 #include "platform/win32/Platform.h"
 #include "platform/win32/WidePath.h"
 #include "tests/win32/Boxes.h"
@@ -44,10 +45,10 @@ std::set<std::wstring> LoadedLibraries() {
 
 constexpr ControlId kPicture = 1, kButton = 2;
 const vek::ControlLayout kControls[] = {
-    {kPicture, ControlKind::Picture, vek::kNoControl, 4, 4, 52, 52, nullptr, {nullptr, 0, false},
-     vek::Colour::White, vek::Bevel::None, vek::Bevel::None, 0, true, "LOGO"},
+    {kPicture, ControlKind::Picture, vek::kNoControl, 4, 4, VEK_LOGO_SIDE, VEK_LOGO_SIDE, nullptr, {nullptr, 0, false},
+     vek::Colour::White, vek::Bevel::None, vek::Bevel::None, 0, true, VEK_NAME(VEK_LOGO)},
     {kButton, ControlKind::PictureButton, vek::kNoControl, 60, 4, 149, 53, "OK", {"Arial", 12, true},
-     vek::Colour::Face, vek::Bevel::None, vek::Bevel::None, 0, true, "GLYPHOK"},
+     vek::Colour::Face, vek::Bevel::None, vek::Bevel::None, 0, true, VEK_NAME(VEK_GLYPH_OK)},
 };
 const vek::FormLayout kLayout = {220, 64, {"MS Sans Serif", 11, false}, kControls, 2, kButton};
 

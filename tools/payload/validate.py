@@ -6,7 +6,6 @@ payload or a library that every Windows has. Reads the files with binutils'
 objdump. Exits non-zero, naming the file and the problem, at the first check
 that fails."""
 
-import re
 import subprocess
 import sys
 from pathlib import Path
@@ -16,10 +15,14 @@ OBJDUMP = "i686-w64-mingw32-objdump"
 
 
 def payload_names():
-    """The payloads' file names, read from the program's own table
-    (app/payload/Payloads.h), as the build reads it."""
-    table = Path(__file__).resolve().parents[2] / "app" / "payload" / "Payloads.h"
-    names = re.findall(r'^ *\{"([^"]+)", "[^"]+"\},', table.read_text(), re.MULTILINE)
+    """The payloads' file names, in order, from the program's list of them
+    (app/payload/Payloads.def: one VEK_PAYLOAD("name") row each)."""
+    table = Path(__file__).resolve().parents[2] / "app" / "payload" / "Payloads.def"
+    names = []
+    for line in table.read_text().splitlines():
+        line = line.strip()
+        if line.startswith('VEK_PAYLOAD("') and line.endswith('")'):
+            names.append(line[len('VEK_PAYLOAD("'):-len('")')])
     if not names:
         raise SystemExit(f"{table}: no payload rows found")
     return names

@@ -1,4 +1,4 @@
-#include "common/Text.h"
+#include "platform/Text.h"
 
 #include <cstring>
 
@@ -115,12 +115,6 @@ Text UpperCase(const Text& text) {
     result += c;
   }
   return result;
-}
-
-static std::size_t FolderLength(const Text& path) {
-  std::size_t length = path.Length();
-  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != ':') --length;
-  return length;
 }
 
 Text WithoutSentenceEnd(const Text& sentence) {

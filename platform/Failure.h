@@ -10,7 +10,7 @@
 
 #include <utility>
 
-#include "common/Text.h"
+#include "platform/Text.h"
 
 namespace vek {
 

@@ -62,6 +62,16 @@ Text UpperCase(const Text& text);
 // system's description of an error as it goes into the middle of a message.
 Text WithoutSentenceEnd(const Text& sentence);
 
+// The length of the folder part of `path`, any text with Length() and
+// operator[] (8-bit or UTF-16): up to and including its last backslash or
+// colon; 0 when there is neither.
+template <typename Chars>
+std::size_t FolderLength(const Chars& path) {
+  std::size_t length = path.Length();
+  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != ':') --length;
+  return length;
+}
+
 // The folder part of a path: everything up to and including the last
 // backslash or colon; empty when there is neither.
 Text FolderPart(const Text& path);
