@@ -20,6 +20,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
@@ -128,9 +129,11 @@ def main():
         ]
     suites.append(("release tests", lambda: python_suite(ROOT / "tests" / "release")))
     totals = {"passed": 0, "failed": 0, "skipped": 0}
-    lines = []
+    lines, durations = [], []
     for name, run in suites:
+        began = time.monotonic()
         counts = run()
+        durations.append(f"{name}: {(time.monotonic() - began) / 60:.1f} min")
         lines.append(f"{name}: {counts['passed']} passed, {counts['failed']} failed"
                      + (f", {counts['skipped']} skipped" if counts["skipped"] else ""))
         for key in totals:
@@ -139,6 +142,7 @@ def main():
         faults = ROOT / "build" / artifacts / "faults.txt"
         if version and faults.exists():
             print(f"\nfaults (Wine {version}):\n" + faults.read_text(), end="")
+    print("\ntime taken:\n" + "\n".join(durations))
     print("\n" + "\n".join(lines))
     print(f"{totals['passed']} passed, {totals['failed']} failed")
     return 1 if totals["failed"] else 0
