@@ -34,9 +34,13 @@ def digest(data):
     return hashlib.sha256(data).hexdigest()
 
 
-def resource_name(payload):
-    """The name of a payload's DLLFILE resource: libxml2.dll is LIBXML2DLL."""
-    return re.sub(r"[.-]", "", payload.upper())
+def carried_payloads(image):
+    """The payloads that the executable `image` carries, by file name, as the
+    build named their resources (harness.json; the linker keeps names in
+    capitals)."""
+    carried = image.resources_of_type(winelab.FACTS["resource_type"])
+    return {payload["file"]: carried[payload["resource"].upper()]
+            for payload in winelab.FACTS["payloads"]}
 
 
 def licence_problems(expression):
@@ -104,14 +108,14 @@ class Release(unittest.TestCase):
             by_file = {p["packageFileName"]: p for p in doc["packages"] if "packageFileName" in p}
             self.assertEqual({"VekDll.exe", *winelab.PAYLOADS}, set(by_file))
             exe = (folder / "VekDll.exe").read_bytes()
-            carried = pe.Image(folder / "VekDll.exe").resources_of_type("DLLFILE")
+            carried = carried_payloads(pe.Image(folder / "VekDll.exe"))
             self.assertEqual([digest(exe)], [c["checksumValue"]
                                              for c in by_file["VekDll.exe"]["checksums"]])
             self.assertIn(signature, by_file["VekDll.exe"]["comment"])
             for name in winelab.PAYLOADS:
                 recorded = by_file[name]["checksums"][0]["checksumValue"]
                 self.assertEqual(digest((self.payloads / name).read_bytes()), recorded, name)
-                self.assertEqual(digest(carried[resource_name(name)]), recorded, name)
+                self.assertEqual(digest(carried[name]), recorded, name)
 
             ids = {p["SPDXID"] for p in doc["packages"]} | {"SPDXRef-DOCUMENT"}
             related = {(r["spdxElementId"], r["relationshipType"], r["relatedSpdxElement"])
@@ -193,9 +197,9 @@ class Release(unittest.TestCase):
             signed[field:field + length] = unsigned[field:field + length]
         self.assertEqual(unsigned, bytes(signed[:len(unsigned)]))
         self.assertEqual(bytes(len(signed) - len(unsigned)), bytes(signed[len(unsigned):]))
-        carried = image.resources_of_type("DLLFILE")
+        carried = carried_payloads(image)
         for name in winelab.PAYLOADS:
-            self.assertEqual((self.payloads / name).read_bytes(), carried[resource_name(name)])
+            self.assertEqual((self.payloads / name).read_bytes(), carried[name])
 
     def test_the_signed_executable_installs_under_wine(self):
         display = winelab.Display()
@@ -206,16 +210,14 @@ class Release(unittest.TestCase):
             folder = prefix.drive_c / "Signed release"
             folder.mkdir()
             shutil.copy(self.signed / "VekDll.exe", folder)
-            title = "VEK DLLS - 64 BITS"
+            title = winelab.TITLES["win64"]
             process = prefix.start(folder / "VekDll.exe")
             try:
                 self.assertTrue(probe.wait(title), "the signed program did not start")
-                x, y, w, h = winelab.controls(probe.dump(title)["form"])[5]["screen"]  # INSTALAR
+                x, y, w, h = winelab.controls(probe.dump(title)["form"])[winelab.BTN_OK]["screen"]
                 display.click(x + w // 2, y + h // 2)
                 box = probe.wait_box(180)
-                texts = [winelab.cp1252(c["text"]) for c in winelab.controls(box).values()
-                         if c["class"].lower() == "static" and c["text"]]
-                self.assertEqual([b"Arquivos copiados com \xeaxito !"], texts)
+                self.assertEqual([winelab.TEXTS["success"]], winelab.box_texts(box))
                 display.key(box["text"], "Return")
                 self.assertEqual(0, winelab.wait_for_exit(process, 60))
             finally:
