@@ -21,7 +21,6 @@ in the same prefix and a second row gives its figures and the ratio.
 Usage: bench/install_run.py [RUNS] [OTHER.exe]   (default 5; build first with the win32 preset)
 """
 
-import json
 import statistics
 import shutil
 import subprocess
@@ -50,8 +49,7 @@ def one_run(prefix, probe, index, exe=BUILD / "VekDll.exe"):
     try:
         if not probe.wait(TITLE):
             raise SystemExit("the window did not appear")
-        events = json.loads(probe._run("time", TITLE, str(BTN_OK), str(PNL_AGUARDE), "120")
-                            .stdout.decode("ascii"))
+        events = probe.time_run(TITLE, BTN_OK, PNL_AGUARDE)
     finally:
         stop(process)
         wait_for_exit(process)

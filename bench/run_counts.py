@@ -63,7 +63,7 @@ def one_run(counting, probe, exe):
     process = counting.prefix.start(counting.folder / "VekDll.exe")
     try:
         probe.ready(TITLE)
-        probe._run("time", TITLE, str(winelab.BTN_OK), str(winelab.PNL_AGUARDE), "120")
+        probe.time_run(TITLE, winelab.BTN_OK, winelab.PNL_AGUARDE)
     finally:
         winelab.stop(process)
         winelab.wait_for_exit(process)

@@ -87,6 +87,13 @@ class Probe:
             return texts
         return result
 
+    def time_run(self, title, button, panel, seconds=120):
+        """Clicks `button` and returns [milliseconds since the click, text]
+        for each distinct text of `panel`, then for the first dialog."""
+        result = self._run("time", title, str(button), str(panel), str(seconds),
+                           timeout=seconds + 60)
+        return json.loads(result.stdout.decode("ascii"))
+
     def enable(self, title, control_id, enabled):
         return self._run("enable", title, str(control_id), "1" if enabled else "0").returncode == 0
 
