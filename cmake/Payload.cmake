@@ -59,4 +59,6 @@ endforeach()
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/payload/Payloads.rc CONTENT "${rc}" @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payload/Payloads.rc PROPERTIES
   OBJECT_DEPENDS "${VEK_PAYLOAD_FILES};${VEK_PAYLOAD_STAMP}")
-file(WRITE ${CMAKE_BINARY_DIR}/payload/folder.txt "${VEK_PAYLOAD_USED}\n")
+# Written only when it changes: the tests read it while a run of tools/run.sh
+# may configure again.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/payload/folder.txt CONTENT "${VEK_PAYLOAD_USED}\n" @ONLY)

@@ -20,6 +20,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -63,13 +64,15 @@ def gtest_under_ctest(preset, junit, report):
 CODE_PAGE_TESTS = ["test_iconv", "test_iconv_matrix", "test_xml_encodings"]
 
 
-def python_suite(folder, env=None, wine_root=None, modules=()):
+def python_suite(folder, env=None, wine_root=None, modules=(), log=None):
     """The unittest modules test_*.py of `folder` (or those named), in a
-    process of their own; with `wine_root`, under that root's Wine."""
+    process of their own; with `wine_root`, under that root's Wine. Their
+    output goes to the open file `log`, if given."""
     enter = [str(ROOT / "tools" / "wine-root.sh"), str(wine_root)] if wine_root else []
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
         subprocess.run([*enter, sys.executable, __file__, "--unittest", str(folder), out.name,
-                        *modules], cwd=ROOT, env=dict(os.environ, **(env or {})), check=False)
+                        *modules], cwd=ROOT, env=dict(os.environ, **(env or {})), check=False,
+                       stdout=log, stderr=log and subprocess.STDOUT)
         text = Path(out.name).read_text()
     # No counts: the suite's process died before it could write them.
     return json.loads(text) if text else {"passed": 0, "failed": 1, "skipped": 0}
@@ -101,39 +104,84 @@ def run_unittest(folder, out, modules=()):
                                      "failed": failed, "skipped": skipped}))
 
 
+def run_lanes(lanes, results):
+    """Runs the lanes (lists of (name, run) suites) side by side, each its
+    suites one after the other, and puts each suite's counts and minutes
+    into `results` under its name. The first lane prints as it goes; the
+    output of a suite in another is kept and printed whole when it ends, so
+    that no two suites' lines mix."""
+    printing = threading.Lock()
+
+    def lane(suites, streamed):
+        for name, run in suites:
+            began = time.monotonic()
+            if streamed:
+                counts = run(None)
+            else:
+                with tempfile.TemporaryFile() as log:
+                    counts = run(log)
+                    log.seek(0)
+                    with printing:
+                        print(f"\n==== {name} (run beside the others) ====", flush=True)
+                        sys.stdout.buffer.write(log.read())
+                        print(f"==== end of {name} ====", flush=True)
+            results[name] = (counts, (time.monotonic() - began) / 60)
+
+    threads = [threading.Thread(target=lane, args=(suites, index == 0))
+               for index, suites in enumerate(lanes)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+
+
 def main():
     if len(sys.argv) >= 4 and sys.argv[1] == "--unittest":
         run_unittest(Path(sys.argv[2]), sys.argv[3], sys.argv[4:])
         return 0
+    began = time.monotonic()
     payload = (ROOT / "build" / "win32" / "payload" / "folder.txt").read_text().strip()
     wine10 = os.environ.get("VEK_WINE10")
     here, there = wine_version(), wine10 and wine_version(wine10)
-    suites = [
-        ("unit tests (native)", lambda: ctest("host", ROOT / "build" / "host" / "junit.xml")),
-        ("Win32 layer tests (Wine)", lambda: gtest_under_ctest(
+    first = [
+        ("unit tests (native)", lambda log: ctest("host", ROOT / "build" / "host" / "junit.xml")),
+        ("Win32 layer tests (Wine)", lambda log: gtest_under_ctest(
             "win32", ROOT / "build" / "win32" / "junit.xml", ROOT / "build" / "win32" / "win32_tests.xml")),
-        ("payload tests", lambda: python_suite(ROOT / "tests" / "payload",
-                                               {"VEK_PAYLOAD_BUILT": payload})),
-        (f"end-to-end tests (Wine {here})", lambda: python_suite(ROOT / "tests" / "e2e")),
+        ("payload tests", lambda log: python_suite(ROOT / "tests" / "payload",
+                                                   {"VEK_PAYLOAD_BUILT": payload}, log=log)),
     ]
+    # Then the end-to-end suites of the two generations of Wine side by
+    # side (the release tests after the first): their tests wait on events,
+    # never on speed, and they share nothing but the machine (each its own
+    # prefixes, Wine server and display; tools/run.sh's test takes a lock);
+    # much of their time is the program's pauses and Wine's waits.
+    e2e_here = (f"end-to-end tests (Wine {here})",
+                lambda log: python_suite(ROOT / "tests" / "e2e", log=log))
+    release = ("release tests", lambda log: python_suite(ROOT / "tests" / "release", log=log))
+    lanes = [[e2e_here, release]]
     if wine10:
-        suites += [
-            (f"payload tests of the code pages (Wine {there})", lambda: python_suite(
+        lanes.append([
+            (f"payload tests of the code pages (Wine {there})", lambda log: python_suite(
                 ROOT / "tests" / "payload",
                 {"VEK_PAYLOAD_BUILT": payload,
                  "VEK_PAYLOAD_ARTIFACTS": str(ROOT / "build" / "payload-wine10")},
-                wine10, CODE_PAGE_TESTS)),
-            (f"end-to-end tests (Wine {there})", lambda: python_suite(
+                wine10, CODE_PAGE_TESTS, log)),
+            (f"end-to-end tests (Wine {there})", lambda log: python_suite(
                 ROOT / "tests" / "e2e", {"VEK_ARTIFACTS": str(ROOT / "build" / "e2e-wine10")},
-                wine10)),
-        ]
-    suites.append(("release tests", lambda: python_suite(ROOT / "tests" / "release")))
+                wine10, log=log)),
+        ])
+    results = {}
+    run_lanes([first], results)
+    run_lanes(lanes, results)
+
+    # The counts lines in the suites' order: the release tests last.
+    order = [*first, e2e_here, *(lanes[1] if wine10 else []), release]
     totals = {"passed": 0, "failed": 0, "skipped": 0}
     lines, durations = [], []
-    for name, run in suites:
-        began = time.monotonic()
-        counts = run()
-        durations.append(f"{name}: {(time.monotonic() - began) / 60:.1f} min")
+    for name, _ in order:
+        # A suite whose lane broke off before it ran counts as one failure.
+        counts, minutes = results.get(name, ({"passed": 0, "failed": 1, "skipped": 0}, 0))
+        durations.append(f"{name}: {minutes:.1f} min")
         lines.append(f"{name}: {counts['passed']} passed, {counts['failed']} failed"
                      + (f", {counts['skipped']} skipped" if counts["skipped"] else ""))
         for key in totals:
@@ -142,7 +190,8 @@ def main():
         faults = ROOT / "build" / artifacts / "faults.txt"
         if version and faults.exists():
             print(f"\nfaults (Wine {version}):\n" + faults.read_text(), end="")
-    print("\ntime taken:\n" + "\n".join(durations))
+    print("\ntime taken (the lanes of the end-to-end suites side by side): "
+          f"{(time.monotonic() - began) / 60:.1f} min\n" + "\n".join(durations))
     print("\n" + "\n".join(lines))
     print(f"{totals['passed']} passed, {totals['failed']} failed")
     return 1 if totals["failed"] else 0

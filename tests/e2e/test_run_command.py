@@ -3,6 +3,7 @@ the first run (a new prefix), a second run, and a run whose prefix already
 has a Wine server that was started elsewhere without a display all end with
 the window's screenshot and exit code 0."""
 
+import fcntl
 import os
 import shutil
 import struct
@@ -14,12 +15,18 @@ from facts import ROOT
 from prefix import WinePrefix
 
 SCREENSHOT = ROOT / "build" / "screenshot.png"
+# Held for the whole test: tools/run.sh configures and builds the one build
+# folder and writes the one screenshot, and the suites of two Wines may run
+# this test at the same time.
+LOCK = ROOT / "build" / "run-command.lock"
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
 class RunCommand(unittest.TestCase):
 
     def setUp(self):
+        self.lock = open(LOCK, "w")
+        fcntl.flock(self.lock, fcntl.LOCK_EX)
         self.home = tempfile.mkdtemp(prefix="vek-run-")
         env = {key: value for key, value in os.environ.items() if key != "DISPLAY"}
         self.wine = WinePrefix(os.path.join(self.home, "wine64"), dict(env, WINEDEBUG="-all"))
@@ -27,6 +34,7 @@ class RunCommand(unittest.TestCase):
     def tearDown(self):
         self.wine.server("-k")
         shutil.rmtree(self.home, ignore_errors=True)
+        self.lock.close()
 
     def assertRunShowsTheWindow(self, which):
         SCREENSHOT.unlink(missing_ok=True)
