@@ -3,8 +3,8 @@
 # builds the unit tests and VekDll.exe, then runs the unit tests natively, the
 # payload tests and the end-to-end tests under Wine (new 64-bit and 32-bit
 # prefixes, in Xvfb), the end-to-end tests and the payload tests of the code
-# pages again under Debian 13's Wine 10 (from a root made once per machine).
-# Ends with one line "N passed, N failed".
+# pages again under Debian 13's Wine 10 (from a root made once per machine),
+# beside those of Wine 8. Ends with one line "N passed, N failed".
 set -eu
 cd "$(dirname "$0")/.."
 
