@@ -105,12 +105,23 @@ class Faults(PrefixCase, unittest.TestCase):
                 "getwindowgeometry", window).splitlines()[1:])
             x, y = (int(v) for v in geometry["Position"].split(" ")[0].split(","))
             self.display.click(x + offset[0], y + offset[1])
-        # Both summaries, then both closed with Enter.
+        # Both summaries, then each closed by a click on its OK, not with
+        # Enter: of two programs' boxes of one title, the keys go to the one
+        # that X calls active, and under Wine 10 a Return typed so was once
+        # not handled in two minutes, while a click goes to the box under the
+        # pointer, as a person's would. Where the boxes overlap, the click
+        # closes the one on top, so each click closes one of those open.
         boxes = wait_until(lambda: self.probe.boxes()[1:] and self.probe.boxes(), 300, 0.5)
         self.assertEqual(2, len(boxes or []), "two summaries")
         outcomes = [text for box in boxes for text in box_texts(box)]
         for box in boxes:
-            self.dismiss(box)
+            open_before = {b["handle"] for b in self.probe.boxes()}
+            [ok] = [c for c in controls(box).values() if c["class"].lower() == "button"]
+            x, y, w, h = ok["screen"]
+            self.display.click(x + w // 2, y + h // 2)
+            self.assertTrue(wait_until(
+                lambda: not open_before <= {b["handle"] for b in self.probe.boxes()}, 120, 0.3),
+                "a summary did not close")
         self.assertEqual(0, wait_for_exit(first))
         self.assertEqual(0, wait_for_exit(second))
         self.assertEqual([TEXTS["success"], TEXTS["success"]], outcomes)
