@@ -20,6 +20,7 @@ PACKAGES="
 "
 
 . "$(dirname "$0")/debian-archive.sh"
+. "$(dirname "$0")/apt.sh"
 
 # Adds apt sources of our own (source packages, backports) for that archive.
 add_project_sources() {
@@ -48,9 +49,9 @@ if [ -n "$missing" ]; then
   fi
   add_project_sources
   echo "setup: installing$missing" >&2
-  $SUDO apt-get update -qq
+  apt_update
   updated=yes
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  apt_install -- $missing
 fi
 
 # Wine's 32-bit loader is a 32-bit Linux program. Some kernels run with their
@@ -60,10 +61,9 @@ fi
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   if ! [ -x /usr/bin/qemu-i386 ]; then
     add_project_sources
-    [ "$updated" = yes ] || $SUDO apt-get update -qq
+    [ "$updated" = yes ] || apt_update
     echo "setup: this kernel cannot run 32-bit programs; installing qemu-user" >&2
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-      -t bookworm-backports qemu-user >/dev/null
+    apt_install -t bookworm-backports -- qemu-user
   fi
   binfmt=/proc/sys/fs/binfmt_misc
   [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"

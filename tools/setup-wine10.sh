@@ -13,6 +13,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian-archive.sh
+. tools/apt.sh
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
@@ -30,8 +31,8 @@ fi
 
 if ! command -v mmdebstrap >/dev/null; then
   echo "setup-wine10: installing mmdebstrap" >&2
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
+  apt_update
+  apt_install -- mmdebstrap
 fi
 
 archive=$(debian_archive)
@@ -44,13 +45,27 @@ fi
 # root that looks made.
 started=$(date +%s)
 echo "setup-wine10: making the Debian 13 root of Wine 10 in $root" >&2
-$SUDO rm -rf "$root.new" "$root"
+$SUDO rm -rf "$root" "$root.new"
 mkdir -p "$(dirname "$root")"
-$SUDO mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+# mmdebstrap wants every index it names: a mirror caught mid-sync fails it,
+# so it is tried again a few times, as apt_update tries its update.
+tries=${VEK_APT_TRIES:-3}
+try=1
+until $SUDO mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+  --aptopt='Acquire::Retries "3"' \
   --include="$(echo $packages | tr ' ' ',')" \
   --customize-hook='chroot "$1" localedef -i pt_BR -c -f UTF-8 -A /usr/share/locale/locale.alias pt_BR.UTF-8' \
   --customize-hook='rm -rf "$1"/var/cache/apt/archives/*.deb "$1"/var/lib/apt/lists/*_Packages' \
-  trixie "$root.new" "deb $archive trixie main" >&2
+  trixie "$root.new" "deb $archive trixie main" >&2; do
+  $SUDO rm -rf "$root.new"
+  if [ "$try" -ge "$tries" ]; then
+    echo "setup-wine10: cannot make the Debian 13 root: mmdebstrap failed $tries times (above)" >&2
+    exit 1
+  fi
+  try=$((try + 1))
+  echo "setup-wine10: mmdebstrap failed; trying again ($try of $tries)" >&2
+  sleep "${VEK_APT_PAUSE:-30}"
+done
 printf '%s\n' "$stamp" | $SUDO tee "$root.new/.vekdll-root" >/dev/null
 $SUDO mv "$root.new" "$root"
 echo "setup-wine10: made in $(( $(date +%s) - started )) s: $($SUDO tools/wine-root.sh "$root" unshare --root="$root" wine --version)" >&2
