@@ -20,6 +20,9 @@ class Display:
     def __init__(self, width=1024, height=768):
         self.xvfb = self.wm = None
         self._wm_log = tempfile.TemporaryFile()
+        # A private folder for openbox's configuration: a fixed name in the
+        # shared /tmp could be another user's file, or a link planted there.
+        self._wm_folder = tempfile.TemporaryDirectory(prefix="vek-openbox-")
         try:
             self._start_xvfb(width, height)
             self._start_wm()
@@ -69,7 +72,7 @@ class Display:
         (Alt+F4, Alt+Space among them) reaches the program, as on Windows."""
         rc = Path("/etc/xdg/openbox/rc.xml").read_text()
         rc = re.sub(r"<keyboard>.*?</keyboard>", "<keyboard></keyboard>", rc, flags=re.DOTALL)
-        path = Path(tempfile.gettempdir()) / f"vek-openbox-{self.number}.xml"
+        path = Path(self._wm_folder.name) / "rc.xml"
         path.write_text(rc)
         return path
 
@@ -146,3 +149,4 @@ class Display:
                 process.kill()
                 process.wait()
         self._wm_log.close()
+        self._wm_folder.cleanup()
