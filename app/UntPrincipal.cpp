@@ -16,19 +16,18 @@ Failure TFrmPrincipal::FormShow() {
 
   pastaDlls_ = system_.ExecutableFolder() + "Dlls\\";
 
-  Text titulo;
-  if (EhWow64()) {
-    titulo = "VEK DLLS - 64 BITS";
-    pastaDestino_ = "C:\\Windows\\SysWOW64\\";
-  } else {
-    titulo = "VEK DLLS - 32 BITS";
-    pastaDestino_ = "C:\\Windows\\System32\\";
-  }
+  // The usual path of the system folder stays as it is spelled wherever it
+  // names the folder that Windows reports; a Windows installed elsewhere
+  // gets the folder it reports.
+  const bool wow64 = EhWow64();
+  const Text titulo = wow64 ? "VEK DLLS - 64 BITS" : "VEK DLLS - 32 BITS";
+  pastaDestino_ = system_.SystemFolder(
+      wow64, Path(wow64 ? "C:\\Windows\\SysWOW64\\" : "C:\\Windows\\System32\\"));
   toolkit_.SetFormText(titulo);
   toolkit_.SetApplicationTitle(titulo);
 
   // The maker's own machines install into a test folder; the title stays.
-  if (MaquinaDesenvolvimento(system_, nomeMaquina_)) pastaDestino_ = "C:\\DllsTeste\\";
+  if (MaquinaDesenvolvimento(system_, nomeMaquina_)) pastaDestino_ = Path("C:\\DllsTeste\\");
 
   // The executable's folder exists, so one level is enough. The reason for a
   // failure is not shown: the first extraction will fail on its own words.
@@ -63,7 +62,7 @@ Failure TFrmPrincipal::BtnOkClick() {
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
     const Path origem = pastaDlls_ + kPayloads[i];
-    const Path pasta(pastaDestino_);
+    const Path& pasta = pastaDestino_;
     const Path destino = pasta + kPayloads[i];
     const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
@@ -77,7 +76,9 @@ Failure TFrmPrincipal::BtnOkClick() {
     // under the name now is a complete copy: ours, or another instance's
     // placed meanwhile.
     if (system_.FileExists(destino)) continue;
-    ColocaArquivo(system_, origem, pasta, kPayloads[i]);
+    ResourceBytes carregado;
+    if (Failure falha = RecursoDaDll(system_, kPayloads[i], &carregado)) return falha;
+    ColocaArquivo(system_, origem, pasta, kPayloads[i], carregado);
     if (system_.FileExists(destino)) continue;
 
     MostraPainel(toolkit_, PnlAguarde, false);

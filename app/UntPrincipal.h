@@ -15,10 +15,11 @@ class TFrmPrincipal : public FormEvents {
   // Borrows both; they must outlive the form.
   TFrmPrincipal(System& system, Toolkit& toolkit);
 
-  // The show event: sets NomeMaquina, PastaDlls and PastaDestino, titles the
-  // window and the application by the platform's bitness, and creates the
-  // staging folder (telling the user, in the information dialog, when it
-  // cannot). Never fails.
+  // The show event: sets NomeMaquina, PastaDlls and PastaDestino (the
+  // system folder that Windows reports for this bitness, spelled as usual
+  // where it is the usual one), titles the window and the application by
+  // the platform's bitness, and creates the staging folder (telling the
+  // user, in the information dialog, when it cannot). Never fails.
   Failure FormShow();
 
   // True when this 32-bit process runs on 64-bit Windows. IsWow64Process is
@@ -50,14 +51,14 @@ class TFrmPrincipal : public FormEvents {
   // rest of the program. PastaDlls as the user reads it.
   const Text& NomeMaquina() const { return nomeMaquina_; }
   const Text& PastaDlls() const { return pastaDlls_.Shown(); }
-  const Text& PastaDestino() const { return pastaDestino_; }
+  const Text& PastaDestino() const { return pastaDestino_.Shown(); }
 
  private:
   System& system_;
   Toolkit& toolkit_;
   Text nomeMaquina_;   // machine name, upper case, trimmed; "INDEFINIDO" when unreadable
   Path pastaDlls_;     // staging folder: the executable's folder + "Dlls\"
-  Text pastaDestino_;  // target folder
+  Path pastaDestino_;  // target folder
 };
 
 }  // namespace vek

@@ -31,21 +31,32 @@ bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
   return CopiaPelaShell(system, origem, destino, destino);
 }
 
-bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome) {
+bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
+                   const ResourceBytes& carregado) {
   const Path destino = pasta + nome;
-  if (!system.FolderExists(pasta)) system.CreateFolder(pasta);
   ScopedLandingFolder pouso(system, pasta);
-  if (!pouso.Made()) return CopiaArquivo(system, origem, destino);
+  // Without a landing folder the shell copies to the name itself; what it
+  // put there stays only when it is the payload.
+  if (!pouso.Made()) {
+    return CopiaArquivo(system, origem, destino) && system.KeepIfSame(destino, carregado);
+  }
 
-  // A full disk or a cut copy may leave a short file while the shell still
-  // reports success: the sizes tell.
   const Path copia = pouso.Folder() + nome;
-  unsigned long long tamanhoOrigem = 0;
-  unsigned long long tamanhoCopia = 0;
-  return CopiaPelaShell(system, origem, copia, destino) &&
-         system.FileSize(origem, &tamanhoOrigem) &&
-         system.FileSize(copia, &tamanhoCopia) && tamanhoCopia == tamanhoOrigem &&
-         system.RenameFile(copia, destino);
+  if (!CopiaPelaShell(system, origem, copia, destino)) return false;
+  switch (system.PlaceIfSame(copia, destino, carregado)) {
+    case Placing::Placed:
+      return true;
+    case Placing::Refused:
+      return false;
+    case Placing::Differs:
+      break;
+  }
+  // The staged file is not the payload (put there by someone else, left by
+  // an older release, damaged; or the copy came out short): the copy is
+  // made again from the bytes the executable carries.
+  return system.WriteWholeFile(copia, carregado.data, carregado.size).outcome ==
+             WriteResult::Outcome::Written &&
+         system.PlaceIfSame(copia, destino, carregado) == Placing::Placed;
 }
 
 void MsgErro(System& system, const Text& mensagem) {

@@ -2,7 +2,7 @@
 // The program's small general-purpose routines: text trimming, an emptiness
 // test, line breaks, the test for the maker's own machines, the error message
 // box, the show-and-repaint of a panel, the file copy through the shell and
-// the placing of a whole copy under its name.
+// the placing of a payload's whole copy under its name.
 // They keep no state between calls.
 
 #include "common/Valor.h"
@@ -31,17 +31,20 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar);
 // reason, and returns false.
 bool CopiaArquivo(System& system, const Path& origem, const Path& destino);
 
-// Places a copy of `origem` in `pasta` under `nome` so that the name only
-// ever holds a complete copy: the shell's copy (CopiaArquivo, with its own
-// windows) goes into a landing folder inside `pasta`, and the copy takes its
-// name there only when the shell reported success and the copy is as long as
-// `origem`. A file or folder already under that name is never replaced, and
-// whatever did not complete is removed. A missing `pasta` is created first
-// (one level), as the shell's copy would create it. Where no landing folder
-// can be made (no rights in `pasta`), the shell copies to the name itself,
-// as CopiaArquivo does, so that its own error window tells why. True when
-// the copy was put in place.
-bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome);
+// Places the payload `nome` in `pasta` so that the name only ever holds a
+// complete copy of `carregado`, the bytes the executable carries for it.
+// The shell's copy of `origem` (CopiaArquivo, with its own windows) goes
+// into a landing folder inside `pasta` and takes its name there only when
+// the shell reported success and the copy holds exactly those bytes; a copy
+// that differs is made again from `carregado`, without a window of its own.
+// A file or folder already under that name is never replaced, and whatever
+// did not complete is removed. `pasta` is never created here. Where no
+// landing folder can be made (no rights in `pasta`, or no such folder), the
+// shell copies to the name itself, as CopiaArquivo does, so that its own
+// error window tells why, and what it put there is removed unless it holds
+// those bytes. True when the payload was put in place.
+bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
+                   const ResourceBytes& carregado);
 
 // The error message box: `mensagem` under kTituloMensagens with the error
 // icon; returns when the user closes it.

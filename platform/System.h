@@ -38,6 +38,9 @@ struct WriteResult {
   Text reason;    // CannotCreate: the system's description of the error, as given
 };
 
+// What System::PlaceIfSame did with a copy.
+enum class Placing { Placed, Differs, Refused };
+
 // A landing folder that the process holds (System::MakeLandingFolder).
 struct LandingFolder {
   void* hold = nullptr;  // opaque to callers; null when no folder was made
@@ -100,12 +103,22 @@ class System {
   // Removes a landing folder that MakeLandingFolder made, with the files
   // still in it, and gives up the hold. Nothing happens for an empty one.
   virtual void RemoveLandingFolder(const LandingFolder& landing) = 0;
-  // The size of the file at `path` in bytes; false when there is no such file.
-  virtual bool FileSize(const Path& path, unsigned long long* size) = 0;
-  // Gives the file at `from` the name `to` on the same volume, never
-  // replacing anything: false, with both as they were, when a file or folder
-  // named `to` exists or the rename fails.
-  virtual bool RenameFile(const Path& from, const Path& to) = 0;
+  // Gives the file at `copy` the name `to` on the same volume, only when it
+  // holds exactly the `carried` bytes, and never replacing anything. The
+  // file is held from the comparison to the rename, so that no one can
+  // change it in between. Differs: it did not hold them and is removed.
+  // Refused: it could not be opened, or a file or folder named `to` exists
+  // or the rename failed; `copy` is left as it was.
+  virtual Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) = 0;
+  // True when the file at `path` holds exactly the `carried` bytes;
+  // otherwise it is removed (where it can be) and false.
+  virtual bool KeepIfSame(const Path& path, const ResourceBytes& carried) = 0;
+
+  // The system folder of a process of this bitness, as Windows reports it
+  // (the WOW64 one when `wow64`), with its trailing backslash: `usual`
+  // itself when it names that same folder, compared as Windows compares
+  // names (without regard to case); `usual` also when Windows cannot tell.
+  virtual Path SystemFolder(bool wow64, const Path& usual) = 0;
 
   // The shell's copy of one file (SHFileOperation), FOF_NOCONFIRMATION only,
   // owned by the application window. *result receives the shell's return

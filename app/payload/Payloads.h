@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "platform/Failure.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 
 namespace vek {
@@ -20,5 +22,10 @@ inline constexpr std::size_t kPayloadCount = sizeof kPayloads / sizeof kPayloads
 // name in lower case without dots and hyphens ("libxmlsec-openssl.dll" is
 // "libxmlsecopenssldll"). The build names the resources in the same way.
 Text NomeDoRecurso(const char* fileName);
+
+// The bytes that the executable carries for the payload `fileName`, read in
+// place from its own resources into *bytes. Fails with "Resource %s not
+// found" (the resource's name), *bytes left as it was.
+Failure RecursoDaDll(System& system, const char* fileName, ResourceBytes* bytes);
 
 }  // namespace vek

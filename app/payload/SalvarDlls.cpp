@@ -16,6 +16,12 @@ Text NomeDoRecurso(const char* fileName) {
   return nome;
 }
 
+Failure RecursoDaDll(System& system, const char* fileName, ResourceBytes* bytes) {
+  const Text nome = NomeDoRecurso(fileName);
+  if (system.FindOwnResource(nome.CStr(), VEK_NAME(VEK_PAYLOAD_TYPE), bytes)) return Failure();
+  return Failure(Text("Resource ") + nome + " not found");
+}
+
 Failure TFrmPrincipal::SalvarDlls() {
   for (const char* nome : kPayloads) {
     const Path caminho = pastaDlls_ + nome;
@@ -23,10 +29,7 @@ Failure TFrmPrincipal::SalvarDlls() {
     if (system_.FileExists(caminho)) continue;
 
     ResourceBytes recurso;
-    const Text recursoNome = NomeDoRecurso(nome);
-    if (!system_.FindOwnResource(recursoNome.CStr(), VEK_NAME(VEK_PAYLOAD_TYPE), &recurso)) {
-      return Failure(Text("Resource ") + recursoNome + " not found");
-    }
+    if (Failure falha = RecursoDaDll(system_, nome, &recurso)) return falha;
     const WriteResult gravacao = system_.WriteWholeFile(caminho, recurso.data, recurso.size);
     switch (gravacao.outcome) {
       case WriteResult::Outcome::Written:

@@ -10,6 +10,7 @@
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/LandingFolder.h"
+#include "platform/win32/OpenFile.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/WholeFile.h"
 #include "platform/win32/WidePath.h"
@@ -84,20 +85,41 @@ void Services::RemoveLandingFolder(const LandingFolder& landing) {
                              FileSystemPath(landing.path));
 }
 
-bool Services::FileSize(const Path& path, unsigned long long* size) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(FileSystemPath(path).CStr(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return false;
-  }
-  *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  return true;
+Placing Services::PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) {
+  return win32::PlaceIfSame(FileSystemPath(copy), FileSystemPath(to), carried);
 }
 
-bool Services::RenameFile(const Path& from, const Path& to) {
-  // Without MOVEFILE_REPLACE_EXISTING nothing is replaced, and without
-  // MOVEFILE_COPY_ALLOWED nothing is copied under the new name instead.
-  return MoveFileExW(FileSystemPath(from).CStr(), FileSystemPath(to).CStr(), 0) != 0;
+bool Services::KeepIfSame(const Path& path, const ResourceBytes& carried) {
+  return win32::KeepIfSame(FileSystemPath(path), carried);
+}
+
+namespace {
+
+// True when both name the same file, as the file system compares names:
+// equal once both are in capitals.
+bool SameName(const WideText& a, const WideText& b) {
+  if (a.Length() != b.Length()) return false;
+  const std::size_t bytes = a.Length() * sizeof(wchar_t);
+  Buffer<wchar_t> upperA(a.Length());
+  Buffer<wchar_t> upperB(b.Length());
+  std::memcpy(upperA.Data(), a.CStr(), bytes);
+  std::memcpy(upperB.Data(), b.CStr(), bytes);
+  CharUpperBuffW(upperA.Data(), static_cast<DWORD>(a.Length()));
+  CharUpperBuffW(upperB.Data(), static_cast<DWORD>(b.Length()));
+  return std::memcmp(upperA.Data(), upperB.Data(), bytes) == 0;
+}
+
+}  // namespace
+
+Path Services::SystemFolder(bool wow64, const Path& usual) {
+  // Room for the folder, a backslash after it and the NUL.
+  wchar_t units[MAX_PATH + 2];
+  UINT length = wow64 ? GetSystemWow64DirectoryW(units, MAX_PATH + 1)
+                      : GetSystemDirectoryW(units, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return usual;
+  if (units[length - 1] != L'\\') units[length++] = L'\\';
+  const WideText reported(units, length);
+  return SameName(reported, WideOf(usual)) ? usual : FoundFolder(reported);
 }
 
 namespace {

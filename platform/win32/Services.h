@@ -27,8 +27,9 @@ class Services : public System {
                              std::size_t size) override;
   LandingFolder MakeLandingFolder(const Path& folder) override;
   void RemoveLandingFolder(const LandingFolder& landing) override;
-  bool FileSize(const Path& path, unsigned long long* size) override;
-  bool RenameFile(const Path& from, const Path& to) override;
+  Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) override;
+  bool KeepIfSame(const Path& path, const ResourceBytes& carried) override;
+  Path SystemFolder(bool wow64, const Path& usual) override;
   Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   // Sleeps `milliseconds` in all, handling no window event; loads the shell
   // for the copies meanwhile, if it is not loaded yet.

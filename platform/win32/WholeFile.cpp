@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstring>
 
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/OpenFile.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/Temporaries.h"
 #include "platform/win32/WidePath.h"
@@ -14,79 +14,6 @@
 namespace vek::win32 {
 
 namespace {
-
-// Renaming and deleting an open file go through ntdll's NtSetInformationFile,
-// which every Windows NT has (the kernel32 wrapper came with Vista), with
-// the structures of the driver kit, 32-bit layout.
-constexpr int kFileRenameInformation = 10;
-constexpr int kFileDispositionInformation = 13;
-
-struct IoStatus {
-  LONG status;
-  ULONG_PTR information;
-};
-
-struct RenameInformation {
-  BOOLEAN replaceIfExists;
-  HANDLE rootDirectory;
-  ULONG fileNameLength;  // in bytes, without a NUL
-  WCHAR fileName[1];
-};
-
-// Sets a class of information on an open file. False on failure, with the
-// Windows error code in GetLastError.
-bool SetFileInformation(HANDLE file, void* information, ULONG size, int informationClass) {
-  using SetInformationFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
-  using ErrorOfStatusFunction = ULONG(WINAPI*)(LONG);
-  // ntdll is mapped into every process before its first instruction.
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto setInformation = reinterpret_cast<SetInformationFunction>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetInformationFile")));
-  auto errorOfStatus = reinterpret_cast<ErrorOfStatusFunction>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-  if (!setInformation || !errorOfStatus) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return false;
-  }
-  IoStatus io = {};
-  const LONG status = setInformation(file, &io, information, size, informationClass);
-  if (status >= 0) return true;
-  SetLastError(errorOfStatus(status));
-  return false;
-}
-
-// The native form of a full path, as the renaming wants it: "\??\" before a
-// drive path, "\??\UNC\" before a share, "\??\" instead of "\\?\".
-WideText NativePath(const WideText& path) {
-  switch (PrefixOf(path)) {
-    case PathPrefix::LongShare:
-    case PathPrefix::Long:
-    case PathPrefix::Device: return Join(WideText(L"\\??\\", 4), path.From(4));
-    case PathPrefix::Share: return Join(WideText(L"\\??\\UNC\\", 8), path.From(2));
-    default: return Join(WideText(L"\\??\\", 4), path);
-  }
-}
-
-// Gives the open `file` the name `path`, unless a file or folder of that
-// name exists. False on failure, with the reason in GetLastError.
-bool PutInPlace(HANDLE file, const WideText& path) {
-  const WideText native = NativePath(path);
-  const std::size_t bytes = native.Length() * sizeof(wchar_t);
-  Buffer<unsigned char> request(offsetof(RenameInformation, fileName) + bytes + sizeof(wchar_t));
-  auto* rename = reinterpret_cast<RenameInformation*>(request.Data());
-  rename->replaceIfExists = FALSE;
-  rename->rootDirectory = nullptr;
-  rename->fileNameLength = static_cast<ULONG>(bytes);
-  std::memcpy(rename->fileName, native.CStr(), bytes + sizeof(wchar_t));
-  return SetFileInformation(file, rename, static_cast<ULONG>(request.Size()),
-                            kFileRenameInformation);
-}
-
-// Marks the open `file` for deletion when its handle closes.
-void Discard(HANDLE file) {
-  BOOLEAN remove = TRUE;
-  SetFileInformation(file, &remove, sizeof remove, kFileDispositionInformation);
-}
 
 // Removes the temporary files that interrupted writes left in `folder`. A
 // temporary file that another instance is still writing is open without

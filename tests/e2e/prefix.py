@@ -201,6 +201,15 @@ class Targets:
         after = self._state()
         return sum(1 for name, state in self.before.items() if after.get(name) != state)
 
+    def foreign(self, payloads):
+        """How many payload names in the folder hold bytes that are neither
+        the payload's own (the file of that name in `payloads`) nor those
+        they held when this was made."""
+        before = {name: state[1] for name, state in self.before.items()}
+        return sum(1 for name in PAYLOADS if (self.folder / name).is_file()
+                   and digest(self.folder / name) not in (digest(payloads / name),
+                                                          before.get(name)))
+
 
 def mappings(path):
     """{pid: set of file offsets} of the running processes that map the file

@@ -8,7 +8,7 @@ import unittest
 
 from commands import stop, wait_for_exit
 from display import Display
-from facts import ARTIFACTS, BTN_OK, BUILD, TITLES
+from facts import ARTIFACTS, BTN_OK, BUILD, TITLES, payload_folder
 from faulttable import record_fault
 from prefix import Prefix, Targets, digest, remove_payloads
 from winprobe import Probe, box_texts, dismiss
@@ -111,8 +111,11 @@ class PrefixCase:
 
     def record(self, scenario, expected, seen, partial):
         """Adds a row to the fault table: the scenario left `partial` partial
-        files and replaced as many targets as self.targets tells; both must
-        be none."""
+        files, replaced as many targets as self.targets tells and left as
+        many foreign bytes under a payload's name in the system folder; all
+        must be none."""
         replaced = self.targets.replaced()
-        record_fault(scenario, expected, seen, partial, replaced)
-        self.assertEqual((0, 0), (partial, replaced), f"{scenario}: partial files, replaced targets")
+        foreign = self.targets.foreign(payload_folder())
+        record_fault(scenario, expected, seen, partial, replaced, foreign)
+        self.assertEqual((0, 0, 0), (partial, replaced, foreign),
+                         f"{scenario}: partial files, replaced targets, foreign bytes placed")

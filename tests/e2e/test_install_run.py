@@ -267,6 +267,59 @@ class InstallRun(PrefixCase):
         self.record_run("killed mid-copy, started again", "no partial payload; second run completes",
                         f"cut at {cut} bytes in its landing folder; then success", partial=partial)
 
+    def assertCarriedInstalled(self):
+        """The success box, the program's end, and every payload in the
+        system folder as the executable carries it (zlib1.dll: Wine's own)."""
+        _, texts, _ = self.box()
+        self.assertEqual([TEXTS["success"]], texts)
+        self.dismiss()
+        self.assertExits()
+        for name in PAYLOADS:
+            if name != "zlib1.dll":
+                self.assertEqual(digest(payload_folder() / name), digest(self.system / name), name)
+        return texts
+
+    def test_staged_files_that_are_not_the_payload_never_reach_the_system_folder(self):
+        # Planted before the run: another DLL's bytes, and random bytes of
+        # the payload's exact size. The extraction keeps both as they are.
+        self.staging.mkdir()
+        other = (payload_folder() / "libxslt.dll").read_bytes()
+        size = (payload_folder() / "iconv.dll").stat().st_size
+        (self.staging / "libxml2.dll").write_bytes(other)
+        (self.staging / "iconv.dll").write_bytes(os.urandom(size))
+        self.start()
+        self.click_install()()
+        self.assertCarriedInstalled()
+        self.assertEqual(other, (self.staging / "libxml2.dll").read_bytes(), "staged file untouched")
+        for planted in ("libxml2.dll", "iconv.dll"):  # the test's own, not partial files
+            (self.staging / planted).unlink()
+        for scenario in ("staged libxml2.dll: another DLL's bytes",
+                         "staged iconv.dll: random bytes, its size"):
+            self.record_run(scenario, "carried bytes placed, success", "carried bytes placed, success")
+
+    def test_a_staged_file_swapped_during_the_run_never_reaches_the_system_folder(self):
+        if not openhold.available():
+            self.skipTest("this machine cannot hold a file's opening (fanotify permission events)")
+        window = self.start()
+        # The defined point: the shell's opening of the third payload's
+        # staged file, after the extraction and before the fourth's copy.
+        # libxslt.dll is swapped meanwhile, by a rename from outside the
+        # watched folder (an opening in it would wait for the held one).
+        hold = openhold.OpenHold(self.staging, lambda name: name == "libxmlsec-openssl.dll")
+        swapped = (payload_folder() / "libxml2.dll").read_bytes()
+        try:
+            self.display.click_control(window, BTN_OK)
+            self.assertTrue(hold.held.wait(300), "libxmlsec-openssl.dll was never opened")
+            (self.folder / "swap.bin").write_bytes(swapped)
+            os.replace(self.folder / "swap.bin", self.staging / "libxslt.dll")
+        finally:
+            hold.release()
+        self.assertCarriedInstalled()
+        self.assertEqual(swapped, (self.staging / "libxslt.dll").read_bytes())
+        (self.staging / "libxslt.dll").unlink()  # the test's own, not a partial file
+        self.record_run("staged libxslt.dll swapped mid-run", "carried bytes placed, success",
+                        "carried bytes placed, success")
+
     def assertBroken(self, reason, name):
         """The run broken at the creation of the first payload's staged file,
         for `reason`: the stop box, then a window that only its title bar closes."""

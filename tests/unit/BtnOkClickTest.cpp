@@ -45,7 +45,7 @@ class BtnOkClickTest : public ::testing::Test {
   Journal Screen() const {
     static const char* const kFileWork[] = {"WriteWholeFile", "ShellCopy", "CreateFolder",
                                             "MakeLandingFolder", "RemoveLandingFolder",
-                                            "RenameFile"};
+                                            "PlaceIfSame", "KeepIfSame"};
     Journal seen;
     for (const std::string& entry : fake.journal) {
       bool fileWork = false;
@@ -111,13 +111,13 @@ TEST_F(BtnOkClickTest, ACompleteRunShowsEachFileThenSucceedsAndPressesExit) {
   for (const char* nome : kPayloads) EXPECT_TRUE(fake.files.count(Target(nome))) << nome;
   EXPECT_EQ(7u, fake.Entries("ShellCopy").size());
   EXPECT_EQ((Journal{"ShellCopy D:\\Setup\\Dlls\\libxml2.dll -> " + Landed("libxml2.dll"),
-                     "RenameFile " + Landed("libxml2.dll") + " -> " + Target("libxml2.dll")}),
-            (Journal{fake.Entries("ShellCopy")[0], fake.Entries("RenameFile")[0]}));
+                     "PlaceIfSame " + Landed("libxml2.dll") + " -> " + Target("libxml2.dll")}),
+            (Journal{fake.Entries("ShellCopy")[0], fake.Entries("PlaceIfSame")[0]}));
   EXPECT_EQ(0, fake.landingsHeld) << "every landing folder removed";
 }
 
 TEST_F(BtnOkClickTest, FilesAlreadyInTheTargetAreNeverCopiedButStillPauseOneSecondEach) {
-  for (const char* nome : kPayloads) fake.files.insert(Target(nome));
+  for (const char* nome : kPayloads) fake.files[Target(nome)] = "an older version";
   ASSERT_FALSE(form.BtnOkClick().Raised());
   EXPECT_TRUE(fake.Entries("ShellCopy").empty());
   EXPECT_EQ(7u, fake.Entries("Pause 1000").size());
@@ -172,15 +172,21 @@ TEST_F(BtnOkClickTest, TheMakersMachineCopiesIntoTheTestFolder) {
   machine.events = &frm;
   ASSERT_FALSE(frm.FormShow().Raised());
   ASSERT_FALSE(frm.BtnOkClick().Raised());
-  // The test folder is made at the first copy, as the shell's copy would.
-  EXPECT_EQ((Journal{"CreateFolder C:\\DllsTeste\\"}), machine.Entries("CreateFolder C:"));
-  EXPECT_EQ("RenameFile C:\\DllsTeste\\vek.tmp\\iconv.dll -> C:\\DllsTeste\\iconv.dll",
-            machine.Entries("RenameFile").back());
+  // The run never makes the test folder: the shell's first copy does, to
+  // the name itself, and the copies after it land first.
+  EXPECT_TRUE(machine.Entries("CreateFolder C:").empty());
+  EXPECT_EQ("ShellCopy D:\\Setup\\Dlls\\libxml2.dll -> C:\\DllsTeste\\libxml2.dll",
+            machine.Entries("ShellCopy").front());
+  EXPECT_EQ("PlaceIfSame C:\\DllsTeste\\vek.tmp\\iconv.dll -> C:\\DllsTeste\\iconv.dll",
+            machine.Entries("PlaceIfSame").back());
+  EXPECT_EQ(7u, machine.files.count("C:\\DllsTeste\\libxml2.dll") +
+                    machine.Entries("PlaceIfSame").size());
 }
 
-// A name in the target folder only ever holds a complete copy. Each row
-// scripts what happens to the copy of libxmlsec.dll (or to every copy).
-TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenCompleteAndNeverReplacesAFile) {
+// A name in the target folder only ever holds a complete copy of the bytes
+// that the executable carries. Each row scripts what happens to the copy of
+// libxmlsec.dll (or to every copy).
+TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAFile) {
   struct Case {
     const char* scenario;
     void (*setUp)(FakePlatform&);
@@ -194,14 +200,29 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenCompleteAndNeverReplacesAFile) {
       {"copy complete: placed by its rename", [](FakePlatform&) {}, {}, false, 0},
       {"the shell reports a failure", [](FakePlatform& f) { f.shellCopyResult = 1223; },
        {1, 2, 3, 4, 5, 6, 7}, false, 0},
-      {"the copy comes out short (a full disk)",
-       [](FakePlatform& f) { f.shortTargets = {Landed("libxmlsec.dll")}; }, {2}, false, 0},
+      {"the copy comes out short: made again from the carried bytes",
+       [](FakePlatform& f) { f.shortTargets = {Landed("libxmlsec.dll")}; }, {}, false, 0},
+      {"the copy comes out short, and so does the second (a full disk)",
+       [](FakePlatform& f) {
+         f.shortTargets = {Landed("libxmlsec.dll")};
+         f.writeOutcomes[Landed("libxmlsec.dll")] = WriteResult::Outcome::WriteFailed;
+       },
+       {2}, false, 0},
+      {"the staged file is not the payload (planted, swapped, an older release's)",
+       [](FakePlatform& f) { f.files["D:\\Setup\\Dlls\\libxmlsec.dll"] = "XY"; }, {}, false,
+       0},
       {"another instance placed it meanwhile: theirs counts",
        [](FakePlatform& f) { f.placedMeanwhile = {kName}; }, {}, false, 0},
       {"a folder of that name in the target",
        [](FakePlatform& f) { f.refusedTargets = {kName}; }, {2}, false, 0},
       {"no landing folder (no rights): the shell copies to the name",
        [](FakePlatform& f) { f.refusedLandings = {kSystem}; }, {}, true, 0},
+      {"no landing folder, and the staged file is not the payload: not left under the name",
+       [](FakePlatform& f) {
+         f.refusedLandings = {kSystem};
+         f.files["D:\\Setup\\Dlls\\libxmlsec.dll"] = "XY";
+       },
+       {2}, true, 0},
       {"no landing folder, and the shell's copy refused too",
        [](FakePlatform& f) {
          f.refusedLandings = {kSystem};
@@ -238,11 +259,14 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenCompleteAndNeverReplacesAFile) {
     }
     for (std::size_t n = 1; n <= kPayloadCount; ++n) {
       const bool warned = std::count(c.warned.begin(), c.warned.end(), n) > 0;
-      EXPECT_EQ(!warned, machine.files.count(Target(kPayloads[n - 1])) > 0)
-          << c.scenario << ": " << kPayloads[n - 1];
+      const auto placed = machine.files.find(Target(kPayloads[n - 1]));
+      EXPECT_EQ(!warned, placed != machine.files.end()) << c.scenario << ": " << kPayloads[n - 1];
+      if (placed != machine.files.end()) {
+        EXPECT_EQ("MZ", placed->second) << c.scenario << ": only the carried bytes are placed";
+      }
     }
     EXPECT_EQ(0, machine.landingsHeld) << c.scenario << ": every landing folder removed";
-    for (const std::string& file : machine.files) {
+    for (const auto& [file, bytes] : machine.files) {
       EXPECT_EQ(std::string::npos, file.find("vek.tmp")) << c.scenario << ": " << file << " left";
     }
   }

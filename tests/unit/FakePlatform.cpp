@@ -102,8 +102,7 @@ WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* 
                                                      : scripted->second,
                      path.Shown(), Text()};
   if (result.outcome == WriteResult::Outcome::Written) {
-    files.insert(Str(path));
-    written[Str(path)] = std::string(reinterpret_cast<const char*>(data), size);
+    files[Str(path)] = written[Str(path)] = std::string(reinterpret_cast<const char*>(data), size);
   }
   if (result.outcome == WriteResult::Outcome::CannotCreate) {
     result.reason = Text(writeFailureReason.c_str());
@@ -126,32 +125,47 @@ void FakePlatform::RemoveLandingFolder(const LandingFolder& landing) {
   journal.push_back("RemoveLandingFolder " + Str(landing.path));
   const std::string folder = Str(landing.path);
   for (auto file = files.begin(); file != files.end();) {
-    file = file->compare(0, folder.size(), folder) == 0 ? files.erase(file) : std::next(file);
+    file = file->first.compare(0, folder.size(), folder) == 0 ? files.erase(file) : std::next(file);
   }
   folders.erase(folder);
   --landingsHeld;
 }
 
-bool FakePlatform::FileSize(const Path& path, unsigned long long* size) {
-  paths.push_back(path);
-  if (!files.count(Str(path))) return false;
-  auto known = sizes.find(Str(path));
-  *size = known == sizes.end() ? 1000 : known->second;
-  return true;
+namespace {
+std::string Bytes(const ResourceBytes& carried) {
+  return std::string(reinterpret_cast<const char*>(carried.data), carried.size);
+}
+}  // namespace
+
+Placing FakePlatform::PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) {
+  paths.push_back(copy);
+  paths.push_back(to);
+  journal.push_back("PlaceIfSame " + Str(copy) + " -> " + Str(to));
+  if (placedMeanwhile.count(Str(to))) files[Str(to)] = Bytes(carried);
+  auto found = files.find(Str(copy));
+  if (found == files.end()) return Placing::Refused;
+  if (found->second != Bytes(carried)) {
+    files.erase(found);
+    return Placing::Differs;
+  }
+  if (files.count(Str(to)) || refusedTargets.count(Str(to))) return Placing::Refused;
+  files[Str(to)] = found->second;
+  files.erase(found);
+  return Placing::Placed;
 }
 
-bool FakePlatform::RenameFile(const Path& from, const Path& to) {
-  paths.push_back(from);
-  paths.push_back(to);
-  journal.push_back("RenameFile " + Str(from) + " -> " + Str(to));
-  if (placedMeanwhile.count(Str(to))) files.insert(Str(to));
-  if (!files.count(Str(from)) || files.count(Str(to)) || refusedTargets.count(Str(to))) {
-    return false;
-  }
-  files.erase(Str(from));
-  files.insert(Str(to));
-  if (sizes.count(Str(from))) sizes[Str(to)] = sizes[Str(from)];
-  return true;
+bool FakePlatform::KeepIfSame(const Path& path, const ResourceBytes& carried) {
+  paths.push_back(path);
+  journal.push_back("KeepIfSame " + Str(path));
+  auto found = files.find(Str(path));
+  if (found != files.end() && found->second == Bytes(carried)) return true;
+  if (found != files.end()) files.erase(found);
+  return false;
+}
+
+Path FakePlatform::SystemFolder(bool, const Path& usual) {
+  if (!systemFolder || Lower(*systemFolder) == Lower(Str(usual))) return usual;
+  return P(*systemFolder);
 }
 
 Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* result) {
@@ -165,8 +179,11 @@ Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* res
   }
   *result = shellCopyResult;
   if (shellCopyResult == 0 && !refusedTargets.count(Str(target))) {
-    files.insert(Str(target));
-    if (shortTargets.count(Str(target))) sizes[Str(target)] = 1;
+    // The shell makes a missing target folder as it copies.
+    folders.insert(Str(FolderPart(target.Shown())));
+    std::string bytes = files[Str(source)];
+    if (shortTargets.count(Str(target)) && !bytes.empty()) bytes.pop_back();
+    files[Str(target)] = bytes;
   }
   return Failure();
 }

@@ -26,20 +26,21 @@ class FakePlatform : public System, public Toolkit {
   // the folder part of executablePath as what the user reads.
   std::string executableFolderForm;
   std::set<std::string> folders;         // existing folders, with trailing backslash
-  std::set<std::string> files;           // existing files
+  std::map<std::string, std::string> files;  // existing files -> their bytes
   std::set<std::string> refusedFolders;  // CreateFolder fails for these
   std::map<std::string, std::string> resources;  // lower-case name -> bytes ("DLLFILE")
   std::map<std::string, WriteResult::Outcome> writeOutcomes;  // per path; default Written
   std::string writeFailureReason = "Access is denied.\r\n";
-  std::map<std::string, unsigned long long> sizes;  // per file; default 1000 bytes
   // Nothing can arrive under these names (a folder of that name, say): the
   // shell "copies" to them and the renames to them fail.
   std::set<std::string> refusedTargets;
   std::optional<std::string> shellCopyFailure;    // ShellCopy cannot make the request
   int shellCopyResult = 0;
-  std::set<std::string> shortTargets;      // the shell's copy to these comes out 1 byte long
+  std::set<std::string> shortTargets;      // the shell's copy to these comes out 1 byte short
   std::set<std::string> refusedLandings;   // no landing folder can be made in these folders
   std::set<std::string> placedMeanwhile;   // another instance puts a file here just before our rename
+  // The system folder that Windows reports; nullopt: the usual one.
+  std::optional<std::string> systemFolder;
   FormEvents* events = nullptr;  // receives Press
 
   // --- What the code did. ---
@@ -85,8 +86,9 @@ class FakePlatform : public System, public Toolkit {
                              std::size_t size) override;
   LandingFolder MakeLandingFolder(const Path& folder) override;
   void RemoveLandingFolder(const LandingFolder& landing) override;
-  bool FileSize(const Path& path, unsigned long long* size) override;
-  bool RenameFile(const Path& from, const Path& to) override;
+  Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) override;
+  bool KeepIfSame(const Path& path, const ResourceBytes& carried) override;
+  Path SystemFolder(bool wow64, const Path& usual) override;
   Failure ShellCopy(const Path& source, const Path& target, int* result) override;
   void Pause(unsigned milliseconds) override;
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;

@@ -112,7 +112,7 @@ TEST(MostraPainel, LeavesThePanelAsAskedOnTopAndAlreadyPainted) {
 
 TEST(CopiaArquivo, TrueOnlyWhenTheShellReportsSuccess) {
   FakePlatform fake;
-  fake.files = {"C:\\Setup\\Dlls\\a.dll"};
+  fake.files = {{"C:\\Setup\\Dlls\\a.dll", "MZ"}};
   EXPECT_TRUE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
   EXPECT_TRUE(fake.files.count("C:\\Windows\\System32\\a.dll"));
 

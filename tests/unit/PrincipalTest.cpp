@@ -29,6 +29,36 @@ TEST_F(FormShowTest, On64BitWindowsTitlesItselfAndTargetsSysWow64) {
             fake.journal);
 }
 
+// The target is the folder that Windows reports, spelled as usual where it
+// is the usual one; the maker's test folder stays. Never made at start.
+TEST_F(FormShowTest, TheTargetIsTheSystemFolderThatWindowsReports) {
+  struct Case {
+    bool wow64;
+    const char* reported;  // nullptr: Windows cannot tell
+    const char* maker;     // the machine name
+    const char* target;
+  };
+  const Case cases[] = {
+      {true, "C:\\WINDOWS\\syswow64\\", "PC", "C:\\Windows\\SysWOW64\\"},
+      {false, "c:\\windows\\system32\\", "PC", "C:\\Windows\\System32\\"},
+      {true, "D:\\WINNT\\SysWOW64\\", "PC", "D:\\WINNT\\SysWOW64\\"},
+      {false, "E:\\Win\\System32\\", "PC", "E:\\Win\\System32\\"},
+      {true, nullptr, "PC", "C:\\Windows\\SysWOW64\\"},
+      {true, "D:\\WINNT\\SysWOW64\\", "VEK-NOTE", "C:\\DllsTeste\\"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform machine;
+    machine.wow64 = c.wow64 ? Wow64Query::ReportsTrue : Wow64Query::ReportsFalse;
+    if (c.reported) machine.systemFolder = c.reported;
+    machine.computerName = c.maker;
+    TFrmPrincipal frm(machine, machine);
+    ASSERT_FALSE(frm.FormShow().Raised());
+    EXPECT_EQ(c.target, Str(frm.PastaDestino())) << (c.reported ? c.reported : "unknown");
+    EXPECT_EQ(c.wow64 ? "VEK DLLS - 64 BITS" : "VEK DLLS - 32 BITS", machine.formText);
+    EXPECT_TRUE(machine.Entries("CreateFolder C:").empty());
+  }
+}
+
 TEST_F(FormShowTest, AnyFailingWow64QueryMeans32BitWindows) {
   for (Wow64Query query : {Wow64Query::ReportsFalse, Wow64Query::NoKernel32,
                            Wow64Query::NoExport, Wow64Query::CallFails}) {
@@ -99,7 +129,7 @@ TEST_F(FormShowTest, AStagingFolderThatCannotBeCreatedIsToldOnceUnderTheNewTitle
 }
 
 TEST_F(FormShowTest, AFileNamedDllsIsNotAFolder) {
-  fake.files.insert("D:\\Setup\\Dlls\\");
+  fake.files["D:\\Setup\\Dlls\\"] = "";
   Show();
   EXPECT_EQ((Journal{"CreateFolder D:\\Setup\\Dlls\\"}), fake.Entries("CreateFolder"));
 }

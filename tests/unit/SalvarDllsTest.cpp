@@ -44,7 +44,7 @@ TEST_F(SalvarDllsTest, WritesEveryPayloadInTableOrderWithItsOwnBytes) {
 
 TEST_F(SalvarDllsTest, StagedFilesAreLeftAsTheyAreWhateverTheirContent) {
   // A zero-length or damaged midas.dll stays, and so do the others present.
-  fake.files = {Staged("midas.dll"), Staged("zlib1.dll")};
+  fake.files = {{Staged("midas.dll"), ""}, {Staged("zlib1.dll"), "damaged"}};
   ASSERT_FALSE(form.SalvarDlls().Raised());
   EXPECT_EQ(0u, fake.written.count(Staged("midas.dll")));
   EXPECT_EQ(0u, fake.written.count(Staged("zlib1.dll")));

@@ -121,39 +121,84 @@ TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
 }
 
 // As the installation run places a payload: the shell copies into a landing
-// folder, and the copy takes its name, which it never takes from a file
-// already there.
-TEST(LandingFolder, TheShellsCopyLandsThenTakesItsNameButNeverReplacesAFile) {
+// folder, and the copy takes its name only when it holds the carried bytes,
+// never from a file already there; a copy that differs is removed, also a
+// read-only one. Without a landing folder, what differs is not kept.
+TEST(LandingFolder, TheShellsCopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAFile) {
   Application application;
   Services services(application);
-  TestFolder folder;
-  const std::string bytes(150000, 'p');
-  ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", bytes));
-  const Path source = FoundFolder(WideText(folder.Path().c_str(), folder.Path().size())) +
-                      "libxml2.dll";
-  ASSERT_TRUE(CreateDirectoryW((folder / L"Destino").c_str(), nullptr));
-  const Path target =
-      FoundFolder(WideText(folder.Path().c_str(), folder.Path().size())) + "Destino\\";
+  const std::string payload(150000, 'p');
+  const ResourceBytes carried{reinterpret_cast<const unsigned char*>(payload.data()),
+                              payload.size()};
+  struct Case {
+    const char* scenario;
+    std::string staged;
+    const char* theirs;  // already under the name in the target
+    bool readOnly;       // the staged file, so its copy too
+    Placing placing;
+  };
+  std::string sameSize = payload;
+  sameSize[payload.size() / 2] = 'q';
+  const Case cases[] = {
+      {"the payload", payload, nullptr, false, Placing::Placed},
+      {"another instance's copy there", payload, "another instance's copy", false,
+       Placing::Refused},
+      {"another file", "MZ another library", nullptr, false, Placing::Differs},
+      {"the same size, one byte off", sameSize, nullptr, false, Placing::Differs},
+      {"one byte short", payload.substr(1), nullptr, false, Placing::Differs},
+      {"another file, read-only", "MZ read-only", nullptr, true, Placing::Differs},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    const Path here = FoundFolder(WideText(folder.Path().c_str(), folder.Path().size()));
+    ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", c.staged));
+    if (c.readOnly) SetFileAttributesW((folder / L"libxml2.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(CreateDirectoryW((folder / L"Destino").c_str(), nullptr));
+    if (c.theirs) ASSERT_TRUE(WriteBytes(folder / L"Destino\\libxml2.dll", c.theirs));
+    const Path target = here + "Destino\\";
 
-  for (const char* theirs : {static_cast<const char*>(nullptr), "another instance's copy"}) {
-    if (theirs) {
-      ASSERT_TRUE(WriteBytes(folder / L"Destino\\libxml2.dll", theirs));
-    }
     const LandingFolder landing = services.MakeLandingFolder(target);
     ASSERT_NE(nullptr, landing.hold);
     int result = -1;
-    ASSERT_FALSE(services.ShellCopy(source, landing.path + "libxml2.dll", &result).Raised());
-    EXPECT_EQ(0, result);
-    unsigned long long size = 0;
-    EXPECT_TRUE(services.FileSize(landing.path + "libxml2.dll", &size));
-    EXPECT_EQ(bytes.size(), size);
-    EXPECT_EQ(!theirs, services.RenameFile(landing.path + "libxml2.dll", target + "libxml2.dll"));
+    const Path copy = landing.path + "libxml2.dll";
+    ASSERT_FALSE(services.ShellCopy(here + "libxml2.dll", copy, &result).Raised());
+    EXPECT_EQ(0, result) << c.scenario;
+    EXPECT_EQ(c.placing, services.PlaceIfSame(copy, target + "libxml2.dll", carried))
+        << c.scenario;
+    EXPECT_EQ(c.placing == Placing::Refused, services.FileExists(copy)) << c.scenario;
     services.RemoveLandingFolder(landing);
-    EXPECT_EQ(theirs ? std::string(theirs) : bytes, ReadBytes(folder / L"Destino\\libxml2.dll"));
-    EXPECT_EQ(std::vector<std::wstring>{L"libxml2.dll"}, Names(folder / L"Destino\\"));
+    const std::string placed = c.theirs ? c.theirs : payload;
+    EXPECT_EQ(c.placing == Placing::Differs ? std::string() : placed,
+              ReadBytes(folder / L"Destino\\libxml2.dll"))
+        << c.scenario;
+    EXPECT_EQ(c.placing == Placing::Differs ? 0u : 1u, Names(folder / L"Destino\\").size())
+        << c.scenario << ": nothing else left";
+
+    // The shell's copy straight to the name, as where no landing folder can be made.
+    ASSERT_FALSE(services.ShellCopy(here + "libxml2.dll", target + "kept.dll", &result).Raised());
+    const bool same = c.staged == payload;
+    EXPECT_EQ(same, services.KeepIfSame(target + "kept.dll", carried)) << c.scenario;
+    EXPECT_EQ(same, services.FileExists(target + "kept.dll")) << c.scenario;
+    SetFileAttributesW((folder / L"libxml2.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  unsigned long long size = 0;
-  EXPECT_FALSE(services.FileSize(target, &size)) << "a folder has no file size";
+}
+
+// The system folder of each bitness as Windows reports it, the usual spelling
+// kept where it names the same folder in another case.
+TEST(Services, TheSystemFolderIsTheOneWindowsReports) {
+  Application application;
+  Services services(application);
+  const Path elsewhere(Text("Z:\\Elsewhere\\"));
+  for (const bool wow64 : {false, true}) {
+    wchar_t units[MAX_PATH + 1];
+    const UINT length = wow64 ? GetSystemWow64DirectoryW(units, MAX_PATH + 1)
+                              : GetSystemDirectoryW(units, MAX_PATH + 1);
+    // A 32-bit Windows has no WOW64 folder: the usual path stays.
+    const Text reported = length ? Narrow(units, length) + "\\" : elsewhere.Shown();
+    EXPECT_EQ(reported, services.SystemFolder(wow64, elsewhere).Shown()) << wow64;
+    const Path capitals(UpperCase(reported));
+    EXPECT_EQ(capitals.Shown(), services.SystemFolder(wow64, capitals).Shown()) << wow64;
+  }
 }
 
 }  // namespace vek::win32::test
