@@ -18,6 +18,11 @@ from prefixcase import PrefixCase
 from winprobe import box_texts, controls
 
 
+def overlap(a, b):
+    """True when the screen rectangles [x, y, w, h] `a` and `b` overlap."""
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
+
+
 class Faults(PrefixCase, unittest.TestCase):
 
     def test_the_disk_fills_up_during_the_extraction(self):
@@ -109,18 +114,27 @@ class Faults(PrefixCase, unittest.TestCase):
         # Enter: of two programs' boxes of one title, the keys go to the one
         # that X calls active, and under Wine 10 a Return typed so was once
         # not handled in two minutes, while a click goes to the box under the
-        # pointer, as a person's would. Where the boxes overlap, the click
-        # closes the one on top, so each click closes one of those open.
+        # pointer, as a person's would. The boxes are moved apart first:
+        # where they overlap, a click on the OK of the one beneath lands on
+        # the other's face and closes nothing. Each OK is found where its box
+        # is when it is clicked.
         boxes = wait_until(lambda: self.probe.boxes()[1:] and self.probe.boxes(), 300, 0.5)
         self.assertEqual(2, len(boxes or []), "two summaries")
         outcomes = [text for box in boxes for text in box_texts(box)]
-        for box in boxes:
-            open_before = {b["handle"] for b in self.probe.boxes()}
+        apart = wait_until(lambda: self.display.find(TEXTS["caption"].decode("cp1252"))[1:]
+                           and self.display.find(TEXTS["caption"].decode("cp1252")), 60, 0.3)
+        self.assertEqual(2, len(apart or []), "two summaries on the screen")
+        for index, window in enumerate(apart):
+            self.display.xdotool("windowmove", "--sync", window, str(40 + 480 * index), "420")
+        self.assertTrue(wait_until(lambda: not overlap(*[b["screen"] for b in self.probe.boxes()]),
+                                   60, 0.3), "the summaries still overlap, as Windows sees them")
+        for _ in boxes:
+            box = self.probe.boxes()[0]
             [ok] = [c for c in controls(box).values() if c["class"].lower() == "button"]
             x, y, w, h = ok["screen"]
             self.display.click(x + w // 2, y + h // 2)
             self.assertTrue(wait_until(
-                lambda: not open_before <= {b["handle"] for b in self.probe.boxes()}, 120, 0.3),
+                lambda: box["handle"] not in {b["handle"] for b in self.probe.boxes()}, 120, 0.3),
                 "a summary did not close")
         self.assertEqual(0, wait_for_exit(first))
         self.assertEqual(0, wait_for_exit(second))
