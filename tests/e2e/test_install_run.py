@@ -293,8 +293,7 @@ class InstallRun(PrefixCase):
         self.assertEqual(other, (self.staging / "libxml2.dll").read_bytes(), "staged file untouched")
         for planted in ("libxml2.dll", "iconv.dll"):  # the test's own, not partial files
             (self.staging / planted).unlink()
-        for scenario in ("staged libxml2.dll: another DLL's bytes",
-                         "staged iconv.dll: random bytes, its size"):
+        for scenario in ("planted: another DLL's bytes", "planted: random, exact size"):
             self.record_run(scenario, "carried bytes placed, success", "carried bytes placed, success")
 
     def test_a_staged_file_swapped_during_the_run_never_reaches_the_system_folder(self):
@@ -317,7 +316,7 @@ class InstallRun(PrefixCase):
         self.assertCarriedInstalled()
         self.assertEqual(swapped, (self.staging / "libxslt.dll").read_bytes())
         (self.staging / "libxslt.dll").unlink()  # the test's own, not a partial file
-        self.record_run("staged libxslt.dll swapped mid-run", "carried bytes placed, success",
+        self.record_run("swapped during the run", "carried bytes placed, success",
                         "carried bytes placed, success")
 
     def assertBroken(self, reason, name):
