@@ -3,6 +3,10 @@
 # without the C++ library's allocation functions (platform/win32/Memory.cpp):
 # together they would cost more than the whole program.
 enable_language(RC)
+# The oldest Windows the program runs on, as for the payload set (Vista):
+# pinned, so that the headers offer nothing newer whatever the toolchain's
+# default; the build's check of the executable refuses an import past it.
+add_compile_definitions(_WIN32_WINNT=0x0600 WINVER=0x0600)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(VEK_SIZE_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables

@@ -113,6 +113,14 @@ class ValidateTest(unittest.TestCase):
                             link=[runtime / "libgcc_s_dw2-1.dll"])
         self.assertRejected(self.variant(iconv=needy), "iconv.dll", "compiler runtime")
 
+    def test_rejects_a_function_that_the_floor_lacks(self):
+        late = self.tmp / "late"
+        late.mkdir()
+        needy = compile_dll(late, "zlib1.dll", "#include <windows.h>\n"
+                            "void t(SRWLOCK *lock) { TryAcquireSRWLockExclusive(lock); }")
+        self.assertRejected(self.variant(zlib1=needy), "zlib1.dll", "Windows Vista",
+                            "TryAcquireSRWLockExclusive (Windows 7)")
+
     def test_command_line_exit_status(self):
         script = ROOT / "tools" / "payload" / "validate.py"
         good = subprocess.run([sys.executable, str(script), str(self.good)],

@@ -143,7 +143,8 @@ class Release(unittest.TestCase):
             "midas.dll": ([], "NOASSERTION"),
         }
         manifest = {line.split("\t")[0]: line.split("\t")[2] for line in
-                    (self.payloads / "manifest.txt").read_text().splitlines()[1:]}
+                    (self.payloads / "manifest.txt").read_text().splitlines()
+                    if not line.startswith("#")}
         for name, (packages, licence) in expected.items():
             package = by_file[name]
             purls = [r["referenceLocator"] for r in package.get("externalRefs", [])]
@@ -156,6 +157,8 @@ class Release(unittest.TestCase):
         self.assertIn("PLACEHOLDER", by_file["midas.dll"]["comment"])
         self.assertIn("PLACEHOLDER", doc["comment"])
         self.assertIn("our own", by_file["iconv.dll"]["comment"])
+        for name in ["VekDll.exe", *expected]:
+            self.assertIn("Windows Vista or later", by_file[name]["comment"], name)
 
     def test_the_notices_hold_every_licence_and_say_what_is_ours(self):
         text = (self.unsigned / "THIRD-PARTY-NOTICES.txt").read_text(encoding="utf-8")

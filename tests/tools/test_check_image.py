@@ -22,12 +22,20 @@ struct Started { Started() { SetLastError(1); } };
 Started started;  // a constructor that nothing would run
 """
 
+LATE_IMPORT = """
+#include <windows.h>
+FILETIME now;
+void Later(void) { GetSystemTimePreciseAsFileTime(&now); }
+"""
+
 # scenario, the program's sources, the budget, the problem named (None: none).
 CASES = [
     ("a program without static constructors, within the budget", [ENTRY], 1 << 20, None),
     ("a static constructor in one of its files", [ENTRY, STATIC_OBJECT], 1 << 20,
      "1.cpp.o has static constructors"),
     ("past the budget", [ENTRY], 1024, "past the budget of 1024"),
+    ("an import that Windows Vista lacks", [ENTRY, LATE_IMPORT], 1 << 20,
+     "GetSystemTimePreciseAsFileTime (Windows 8)"),
 ]
 
 

@@ -6,13 +6,19 @@ build when either is broken:
   the C runtime's start-up, so nothing would run them (the linker's map
   names every input section; a constructor is one in .ctors or .init_array);
 - the size budget: the executable less the payload bytes it carries stays
-  within BUDGET bytes.
+  within BUDGET bytes;
+- the floor: it imports no function that the oldest Windows it runs on
+  lacks (the payload validator's list).
 
 Usage: check_image.py MAP EXECUTABLE BUDGET PAYLOAD..."""
 
 import os
 import re
 import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
+import validate  # noqa: E402
 
 # An input section line of a GNU ld map: name, address, size, file. A long
 # name stands alone on its line, with the rest on the next.
@@ -25,8 +31,8 @@ def constructors(map_text):
     return sorted({f for _, size, f in SECTION.findall(joined) if int(size, 16)})
 
 
-def problems(map_text, exe_size, payload_size, budget):
-    found = []
+def problems(map_text, exe_size, payload_size, budget, late=()):
+    found = [f"it imports what {validate.FLOOR} lacks: {', '.join(late)}"] if late else []
     for name in constructors(map_text):
         found.append(f"{name} has static constructors, which nothing runs in this program")
     overhead = exe_size - payload_size
@@ -40,8 +46,9 @@ def main(argv):
     map_path, exe, budget, *payload = argv
     with open(map_path, encoding="utf-8", errors="replace") as f:
         map_text = f.read()
+    late = validate.past_floor(validate.import_table(validate.headers(Path(exe))))
     found = problems(map_text, os.path.getsize(exe), sum(map(os.path.getsize, payload)),
-                     int(budget))
+                     int(budget), late)
     for problem in found:
         print(f"check_image: {problem}", file=sys.stderr)
     return 1 if found else 0

@@ -255,10 +255,17 @@ def midas_choice():
 
 
 def write_manifest(folder, rows):
+    """One row per file (package, version, size, SHA-256), then each file's
+    imports as comment rows, so that a new import shows in review."""
     lines = ["# file\tpackage\tversion\tsize\tsha256"]
     for name, package, version in rows:
         path = folder / name
         lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}")
+    lines.append(f"# The imports of each file, library!function; the set runs on "
+                 f"{validate.FLOOR} or later (_WIN32_WINNT {validate.FLOOR_WINNT}).")
+    for name, _, _ in rows:
+        for library, functions in validate.import_table(validate.headers(folder / name)).items():
+            lines += [f"# {name}\t{library}!{function}" for function in functions]
     (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
 
 

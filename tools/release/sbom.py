@@ -7,12 +7,20 @@ Everything in it comes from the files and the package database, and its
 time from SOURCE_DATE_EPOCH, so the same inputs give the same bytes."""
 
 import json
+import sys
 import time
 import uuid
+from pathlib import Path
 from urllib.parse import quote
 
 import licences
 import payloadset
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
+import validate  # noqa: E402
+
+# Said of the executable and of every library: the oldest Windows it runs on.
+FLOOR_NOTE = f"runs on {validate.FLOOR} or later"
 
 SOURCE_NOTE = "built with the MinGW-w64 i686 compiler from the Debian source package"
 
@@ -65,17 +73,18 @@ def library(entry, company, distro):
     if entry.kind == "own":
         return package(entry.name, entry.version, supplier=f"Organization: {company}",
                        comment=f"{licences.OWN[entry.package]}; part of VekDll, "
-                       "no third-party code", **common)
+                       f"no third-party code; {FLOOR_NOTE}", **common)
     if entry.kind == "placeholder":
         return package(entry.name, entry.version, supplier=f"Organization: {company}",
                        comment=f"{licences.OWN[entry.package]}: it only stands in for the "
                        "licensed library, which must replace it (VEK_MIDAS_DLL) before "
-                       "distribution", **common)
+                       f"distribution; {FLOOR_NOTE}", **common)
     if entry.kind == "licensed":
         return package(entry.name, "NOASSERTION",
                        comment="the licensed midas.dll supplied by the packager "
                        "(VEK_MIDAS_DLL), not built here; its licence is the one it was "
-                       "obtained under", **common)
+                       "obtained under; the payload validator refused it if it needed more "
+                       f"than {validate.FLOOR}", **common)
     first, version = entry.parts[0]
     terms = list(dict.fromkeys(licences.DEBIAN[p].licence for p, _ in entry.parts))
     expression = terms[0] if len(terms) == 1 else \
@@ -98,7 +107,7 @@ def library(entry, company, distro):
         info = f"{SOURCE_NOTE}{plural} " + " and ".join(described)
         supplier = f"Organization: {company}"
     return package(entry.name, version, supplier=supplier, licence=expression,
-                   source_info=info, refs=refs, **common)
+                   source_info=info, refs=refs, comment=FLOOR_NOTE.capitalize(), **common)
 
 
 def runtime(part, distro):
@@ -121,7 +130,8 @@ def document(exe_name, exe_sha256, product, entries, epoch, signed, distro):
     exe = package(exe_name, version, sha256=exe_sha256, supplier=f"Organization: {company}",
                   purpose="APPLICATION", file_name=exe_name,
                   comment=f"{product['ProductName']}: a 32-bit Windows installer that carries "
-                  f"the seven libraries below as resources of type DLLFILE; {signature}")
+                  f"the seven libraries below as resources of type DLLFILE; {signature}; "
+                  f"{FLOOR_NOTE}")
     packages = [exe] + [library(e, company, distro) for e in entries]
     relationships = [{"spdxElementId": "SPDXRef-DOCUMENT", "relationshipType": "DESCRIBES",
                       "relatedSpdxElement": exe["SPDXID"]}]

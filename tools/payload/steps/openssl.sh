@@ -12,8 +12,11 @@ cd "$SRC"
 # no-module builds the legacy provider (RC2, single DES, MD4, ...) into
 # libcrypto instead of a legacy.dll loaded from disk: PKCS#12 files written by
 # older software need it, and the payload set carries no OpenSSL files.
+# The floor of the set is pinned here too; at Vista OpenSSL takes Windows'
+# slim reader/writer locks and fibres.
 env -u CFLAGS -u LDFLAGS \
   ./Configure mingw no-shared no-module no-tests no-asm \
+    -D_WIN32_WINNT="$WINNT" -DWINVER="$WINNT" \
     CC="$CC" AR="$AR" RANLIB="$RANLIB" RC="$WINDRES"
 make -j"$JOBS" build_generated
 make -j"$JOBS" libcrypto.a
