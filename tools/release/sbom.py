@@ -107,7 +107,8 @@ def library(entry, company, distro):
         info = f"{SOURCE_NOTE}{plural} " + " and ".join(described)
         supplier = f"Organization: {company}"
     return package(entry.name, version, supplier=supplier, licence=expression,
-                   source_info=info, refs=refs, comment=FLOOR_NOTE.capitalize(), **common)
+                   source_info=info, refs=refs, comment=f"Runs on {validate.FLOOR} or later",
+                   **common)
 
 
 def runtime(part, distro):
