@@ -72,13 +72,16 @@ void Remove(const WideText& path) {
 // The file is compared in reads of this many bytes.
 constexpr std::size_t kCompareChunk = 64 * 1024;
 
-}  // namespace
-
+// Opens the file at `path` for reading and for renaming or deleting it,
+// sharing reading only: while the handle is open no one can write, rename or
+// delete the file. Empty when it cannot be opened so.
 OwnedHandle OpenExclusive(const WideText& path) {
   return OwnedHandle(CreateFileW(path.CStr(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// True when the open `file`, read from its start, holds exactly the `size`
+// bytes at `data`; false also when it cannot be read.
 bool HoldsBytes(HANDLE file, const unsigned char* data, std::size_t size) {
   LARGE_INTEGER length;
   if (!GetFileSizeEx(file, &length) || static_cast<unsigned long long>(length.QuadPart) != size) {
@@ -97,6 +100,8 @@ bool HoldsBytes(HANDLE file, const unsigned char* data, std::size_t size) {
   }
   return true;
 }
+
+}  // namespace
 
 bool PutInPlace(HANDLE file, const WideText& path) {
   const WideText native = NativePath(path);

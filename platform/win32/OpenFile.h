@@ -12,17 +12,6 @@
 
 namespace vek::win32 {
 
-// Opens the file at `path` (a full path in the wide functions' form) for
-// reading and for renaming or deleting it, sharing reading only: while the
-// handle is open no one can write, rename or delete the file. Empty when it
-// cannot be opened so, with the reason in GetLastError.
-OwnedHandle OpenExclusive(const WideText& path);
-
-// True when the open `file` holds exactly the `size` bytes at `data`: same
-// length, same bytes. Reads from the file's current position, which must be
-// its start; false also when it cannot be read.
-bool HoldsBytes(HANDLE file, const unsigned char* data, std::size_t size);
-
 // Gives the open `file` the name `path` (a full path), unless a file or
 // folder of that name exists. False on failure, with the reason in
 // GetLastError.
