@@ -13,7 +13,7 @@
 namespace vek {
 
 // A name in the platform's own form: bytes that only the platform reads
-// (UTF-16 units on Windows), owned, copied and compared whole.
+// (UTF-16 units on Windows), owned and copied whole; nothing compares them.
 class PlatformName {
  public:
   PlatformName() = default;

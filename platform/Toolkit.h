@@ -74,9 +74,8 @@ class Toolkit {
  public:
   virtual ~Toolkit() = default;
 
-  // The task bar text and the caption of the information dialog and of the
-  // standard error box.
-  virtual Text ApplicationTitle() = 0;
+  // Sets the application title: the task bar text and the caption of the
+  // information dialog and of the standard error box.
   virtual void SetApplicationTitle(const Text& title) = 0;
 
   // Handles every queued window event, painting included, until the queue is

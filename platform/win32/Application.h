@@ -56,7 +56,6 @@ class Application {
   void ProcessMessages();
   // Asks the event loop to end once the message being handled returns.
   void Terminate();
-  bool Terminated() const { return terminated_; }
 
   // MessageBoxA owned by the application window, with the program's other
   // windows disabled while it is open; restores the active window and focus.

@@ -94,14 +94,6 @@ struct WindowTraits {
 };
 using OwnedWindow = Owned<WindowTraits>;
 
-struct IconTraits {
-  using Handle = HICON;
-  static Handle None() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { DestroyIcon(h); }
-};
-using OwnedIcon = Owned<IconTraits>;
-
 // Selects a GDI object into a DC and puts the previous one back on scope exit.
 class SelectedObject {
  public:
@@ -145,33 +137,6 @@ class PaintScope {
   HWND window_;  // borrowed
   PAINTSTRUCT paint_;
   HDC dc_;
-};
-
-// A COM interface pointer that is released on scope exit.
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(ComPtr&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-
-  Interface* Get() const { return pointer_; }
-  Interface* operator->() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-  // For functions that return a new reference through an out parameter.
-  Interface** Receive() {
-    Reset();
-    return &pointer_;
-  }
-  void Reset() {
-    if (pointer_) pointer_->Release();
-    pointer_ = nullptr;
-  }
-
- private:
-  Interface* pointer_ = nullptr;
 };
 
 }  // namespace vek::win32

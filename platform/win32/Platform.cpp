@@ -35,7 +35,6 @@ class WindowToolkit : public Toolkit {
   // Borrowed; null until the form exists.
   void Attach(MainForm* form) { form_ = form; }
 
-  Text ApplicationTitle() override { return application_.Title(); }
   void SetApplicationTitle(const Text& title) override { application_.SetTitle(title); }
   void ProcessMessages() override { application_.ProcessMessages(); }
   void ShowInformation(const Text& text) override { ShowInformationDialog(application_, text); }

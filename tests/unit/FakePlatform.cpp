@@ -202,8 +202,6 @@ void FakePlatform::ShowMessageBox(const Text& text, const Text& caption, unsigne
   boxes.push_back({"MessageBox " + box, !unpainted, shown});
 }
 
-Text FakePlatform::ApplicationTitle() { return Text(applicationTitle.c_str()); }
-
 void FakePlatform::SetApplicationTitle(const Text& title) {
   applicationTitle = Str(title);
   journal.push_back("SetApplicationTitle " + applicationTitle);

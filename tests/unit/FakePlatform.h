@@ -94,7 +94,6 @@ class FakePlatform : public System, public Toolkit {
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
 
   // Toolkit
-  Text ApplicationTitle() override;
   void SetApplicationTitle(const Text& title) override;
   void ProcessMessages() override;
   void ShowInformation(const Text& text) override;

@@ -68,6 +68,7 @@ bool Watchdog::barked = false;
 
 TEST(Platform, AMainWindowThatCannotBeCreatedIsReportedAndEndsTheProgram) {
   Platform platform;
+  platform.Tools().SetApplicationTitle("VEK DLLS - 32 BITS");
   Events events;
   RefuseMainWindow refuse;
   Watchdog watchdog;
@@ -78,7 +79,7 @@ TEST(Platform, AMainWindowThatCannotBeCreatedIsReportedAndEndsTheProgram) {
   EXPECT_EQ(0, events.shown) << "no show event without a window";
   ASSERT_EQ(1u, answerer.Seen().size()) << "the standard error box";
   const SeenBox& box = answerer.Seen()[0];
-  EXPECT_EQ(platform.Tools().ApplicationTitle().CStr(), box.caption);
+  EXPECT_EQ("VEK DLLS - 32 BITS", box.caption) << "under the application title";
   ASSERT_EQ(1u, box.texts.size());
   EXPECT_EQ("Cannot create the main window. " + std::string(ErrorReason(ERROR_NOT_ENOUGH_MEMORY).CStr()) + ".",
             box.texts[0]);
