@@ -56,4 +56,22 @@ bool FolderExists(const WideText& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void ForEachEntry(const WideText& folder, const WideText& pattern, Entries kind,
+                  void (*visit)(const WideText& path)) {
+  const DWORD wanted = kind == Entries::Folders ? FILE_ATTRIBUTE_DIRECTORY : 0;
+  WIN32_FIND_DATAW found;
+  OwnedFind search(FindFirstFileW(Join(folder, pattern).CStr(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != wanted) continue;
+    visit(Join(folder, WideText(found.cFileName, lstrlenW(found.cFileName))));
+  } while (FindNextFileW(search.Get(), &found));
+}
+
+void RemoveFile(const WideText& path) {
+  // The shell's copy keeps the attributes of the file it copies.
+  SetFileAttributesW(path.CStr(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path.CStr());
+}
+
 }  // namespace vek::win32

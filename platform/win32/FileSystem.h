@@ -1,6 +1,7 @@
 #pragma once
-// Questions to the file system about paths, in UTF-16 for the wide
-// functions, each of any length that Windows accepts.
+// The file system by path, in UTF-16 for the wide functions, each path of
+// any length that Windows accepts: questions about paths, folder listings
+// and the removal of a file.
 
 #include <windows.h>
 
@@ -27,5 +28,19 @@ bool FileExists(const WideText& path);
 
 // True only when `path` exists and is a folder.
 bool FolderExists(const WideText& path);
+
+// What a folder listing visits: the files, or the folders.
+enum class Entries { Files, Folders };
+
+// Calls `visit` with the full path of each file (or each folder) directly
+// in `folder` (with its trailing backslash) whose name matches `pattern`
+// ("*", "vek*.tmp"), in the listing's order, while the listing is open;
+// nothing when the folder cannot be listed.
+void ForEachEntry(const WideText& folder, const WideText& pattern, Entries kind,
+                  void (*visit)(const WideText& path));
+
+// Removes the file at `path`, also a read-only one; nothing is said of a
+// failure.
+void RemoveFile(const WideText& path);
 
 }  // namespace vek::win32

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/FileSystem.h"
 #include "platform/win32/Temporaries.h"
 
 namespace vek::win32 {
@@ -21,41 +22,28 @@ OwnedHandle Hold(const WideText& folder) {
 
 // Deletes the files directly in `folder` (with its trailing backslash), read-only ones too.
 void DeleteFiles(const WideText& folder) {
-  WIN32_FIND_DATAW found;
-  OwnedFind search(FindFirstFileW(Join(folder, WideText(L"*", 1)).CStr(), &found));
-  if (!search) return;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const WideText file = Join(folder, WideText(found.cFileName, lstrlenW(found.cFileName)));
-    SetFileAttributesW(file.CStr(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(file.CStr());
-  } while (FindNextFileW(search.Get(), &found));
+  ForEachEntry(folder, WideText(L"*", 1), Entries::Files, RemoveFile);
 }
 
-// Removes the landing folders in `folder` that nobody holds: the open for
-// writing fails on a held one, which is left as it is. (A claim by deletion
-// access would keep the folder's own listing from opening under Wine.)
-void RemoveLeftovers(const WideText& folder) {
-  WIN32_FIND_DATAW found;
-  OwnedFind search(FindFirstFileW(TemporarySearch(folder).CStr(), &found));
-  if (!search) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const WideText leftover = Join(folder, WideText(found.cFileName, lstrlenW(found.cFileName)));
-    OwnedHandle claim(CreateFileW(leftover.CStr(), FILE_ADD_FILE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!claim) continue;
-    DeleteFiles(Join(leftover, WideText(L"\\", 1)));
-    claim.Reset();
-    RemoveDirectoryW(leftover.CStr());
-  } while (FindNextFileW(search.Get(), &found));
+// Removes a landing folder, with its files, unless somebody holds it: the
+// open for writing fails on a held one, which is left as it is. (A claim by
+// deletion access would keep the folder's own listing from opening under
+// Wine.)
+void RemoveUnheld(const WideText& leftover) {
+  OwnedHandle claim(CreateFileW(leftover.CStr(), FILE_ADD_FILE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!claim) return;
+  DeleteFiles(Join(leftover, WideText(L"\\", 1)));
+  claim.Reset();
+  RemoveDirectoryW(leftover.CStr());
 }
 
 }  // namespace
 
 OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name) {
-  if (sweep) RemoveLeftovers(folder);
+  // The landing folders there that nobody holds are a killed run's.
+  if (sweep) ForEachEntry(folder, TemporaryPattern(), Entries::Folders, RemoveUnheld);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const Text own = TemporaryName();
     const WideText path = Join(folder, Widen(own));

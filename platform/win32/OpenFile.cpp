@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/win32/Buffer.h"
+#include "platform/win32/FileSystem.h"
 #include "platform/win32/WidePath.h"
 
 namespace vek::win32 {
@@ -60,13 +61,6 @@ WideText NativePath(const WideText& path) {
     case PathPrefix::Share: return Join(WideText(L"\\??\\UNC\\", 8), path.From(2));
     default: return Join(WideText(L"\\??\\", 4), path);
   }
-}
-
-// Removes the file at `path`, also a read-only one (the shell's copy keeps
-// the attributes of the file it copies).
-void Remove(const WideText& path) {
-  SetFileAttributesW(path.CStr(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(path.CStr());
 }
 
 // The file is compared in reads of this many bytes.
@@ -131,7 +125,7 @@ Placing PlaceIfSame(const WideText& copy, const WideText& name, const ResourceBy
     return PutInPlace(file.Get(), name) ? Placing::Placed : Placing::Refused;
   }
   file.Reset();
-  Remove(copy);
+  RemoveFile(copy);
   return Placing::Differs;
 }
 
@@ -139,7 +133,7 @@ bool KeepIfSame(const WideText& path, const ResourceBytes& carried) {
   OwnedHandle file = OpenExclusive(path);
   if (file && HoldsBytes(file.Get(), carried.data, carried.size)) return true;
   file.Reset();
-  Remove(path);
+  RemoveFile(path);
   return false;
 }
 

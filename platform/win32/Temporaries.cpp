@@ -10,8 +10,6 @@ Text TemporaryName() {
          DecimalText(static_cast<long>(++counter)) + ".tmp";
 }
 
-WideText TemporarySearch(const WideText& folder) {
-  return Join(folder, WideText(L"vek*.tmp", 8));
-}
+WideText TemporaryPattern() { return WideText(L"vek*.tmp", 8); }
 
 }  // namespace vek::win32

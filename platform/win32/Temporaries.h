@@ -11,7 +11,7 @@ namespace vek::win32 {
 // repeats in it.
 Text TemporaryName();
 
-// The search for every temporary name in `folder` (with its trailing backslash).
-WideText TemporarySearch(const WideText& folder);
+// The pattern that every temporary name matches, for ForEachEntry.
+WideText TemporaryPattern();
 
 }  // namespace vek::win32

@@ -15,20 +15,10 @@ namespace vek::win32 {
 
 namespace {
 
-// Removes the temporary files that interrupted writes left in `folder`. A
-// temporary file that another instance is still writing is open without
-// sharing, so it cannot be deleted and stays; it keeps being open until it
-// has its final name.
-void RemoveLeftovers(const WideText& folder) {
-  WIN32_FIND_DATAW found;
-  OwnedFind search(FindFirstFileW(TemporarySearch(folder).CStr(), &found));
-  if (!search) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileW(Join(folder, WideText(found.cFileName, lstrlenW(found.cFileName))).CStr());
-    }
-  } while (FindNextFileW(search.Get(), &found));
-}
+// Deletes a temporary file that an interrupted write left. One that another
+// instance is still writing is open without sharing, so it cannot be
+// deleted and stays; it keeps being open until it has its final name.
+void DeleteLeftover(const WideText& file) { DeleteFileW(file.CStr()); }
 
 // Creates a new temporary file in `folder`, open for reading, writing and
 // renaming, not shared. On failure the handle is empty and GetLastError
@@ -60,7 +50,7 @@ WriteResult WriteWholeFile(const WideText& path, const Text& shown, const unsign
                            std::size_t size) {
   WriteResult result = {WriteResult::Outcome::Written, shown, Text()};
   const WideText folder = FolderPart(path);
-  RemoveLeftovers(folder);
+  ForEachEntry(folder, TemporaryPattern(), Entries::Files, DeleteLeftover);
 
   OwnedHandle file = CreateTemporary(folder);
   if (!file) {
