@@ -52,15 +52,13 @@ bool SetFileInformation(HANDLE file, void* information, ULONG size, int informat
 }
 
 // The native form of a full path, as the renaming wants it: "\??\" before a
-// drive path, "\??\UNC\" before a share, "\??\" instead of "\\?\".
+// drive path, "\??\UNC\" before a share, "\??\" instead of "\\?\" or "\\.\".
 WideText NativePath(const WideText& path) {
-  switch (PrefixOf(path)) {
-    case PathPrefix::LongShare:
-    case PathPrefix::Long:
-    case PathPrefix::Device: return Join(WideText(L"\\??\\", 4), path.From(4));
-    case PathPrefix::Share: return Join(WideText(L"\\??\\UNC\\", 8), path.From(2));
-    default: return Join(WideText(L"\\??\\", 4), path);
-  }
+  const PathPrefix prefix = PrefixOf(path);
+  const bool share = prefix == PathPrefix::LongShare || prefix == PathPrefix::Share;
+  // A drive path has no prefix to leave out.
+  return Join(share ? WideText(L"\\??\\UNC\\", 8) : WideText(L"\\??\\", 4),
+              path.From(PrefixLength(prefix)));
 }
 
 // The file is compared in reads of this many bytes.

@@ -20,6 +20,11 @@ bool StartsWith(const WideText& text, const wchar_t* start) {
          std::memcmp(text.CStr(), start, length * sizeof(wchar_t)) == 0;
 }
 
+// The units of a prefix, `units` spelling it out.
+WideText Prefix(const wchar_t* units, PathPrefix prefix) {
+  return WideText(units, PrefixLength(prefix));
+}
+
 }  // namespace
 
 PathPrefix PrefixOf(const WideText& path) {
@@ -62,8 +67,10 @@ WideText WideOf(const Path& path) {
 WideText LongForm(const WideText& fullPath) {
   if (fullPath.Length() >= kPlainLimit) {
     switch (PrefixOf(fullPath)) {
-      case PathPrefix::Share: return Join(WideText(L"\\\\?\\UNC", 7), fullPath.From(1));
-      case PathPrefix::Drive: return Join(WideText(L"\\\\?\\", 4), fullPath);
+      case PathPrefix::Share:
+        return Join(Prefix(L"\\\\?\\UNC\\", PathPrefix::LongShare),
+                    fullPath.From(PrefixLength(PathPrefix::Share)));
+      case PathPrefix::Drive: return Join(Prefix(L"\\\\?\\", PathPrefix::Long), fullPath);
       default: break;
     }
   }
@@ -73,9 +80,11 @@ WideText LongForm(const WideText& fullPath) {
 WideText FileSystemPath(const Path& path) { return LongForm(FullPath(WideOf(path))); }
 
 WideText PlainForm(const WideText& path) {
-  switch (PrefixOf(path)) {
-    case PathPrefix::LongShare: return Join(WideText(L"\\", 1), path.From(7));
-    case PathPrefix::Long: return path.From(4);
+  const PathPrefix prefix = PrefixOf(path);
+  switch (prefix) {
+    case PathPrefix::LongShare:
+      return Join(Prefix(L"\\\\", PathPrefix::Share), path.From(PrefixLength(prefix)));
+    case PathPrefix::Long: return path.From(PrefixLength(prefix));
     default: return WideText(path.CStr(), path.Length());
   }
 }
