@@ -52,6 +52,7 @@ add_library(vekwin32 STATIC
   platform/win32/WholeFile.cpp
   platform/win32/WidePath.cpp
   platform/win32/WideText.cpp
+  platform/win32/WindowClass.cpp
 )
 target_link_libraries(vekwin32 PUBLIC vekplatform ole32 gdi32 user32 kernel32)
 target_compile_options(vekwin32 PRIVATE ${VEK_SIZE_FLAGS} -Wall -Wextra)

@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 #include "platform/win32/Buffer.h"
 #include "platform/win32/FileSystem.h"
+#include "platform/win32/WindowClass.h"
 
 namespace vek::win32 {
 
@@ -41,14 +42,7 @@ Application::Application()
                                                GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
       title_(DefaultTitle()) {
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = OwnerProc;
-  windowClass.hInstance = instance_;
-  windowClass.hIcon = icon_;
-  windowClass.hIconSm = smallIcon_;
-  windowClass.lpszClassName = kOwnerClass;
-  RegisterClassExA(&windowClass);
+  RegisterWindowClass(instance_, kOwnerClass, OwnerProc, {icon_, smallIcon_, false, nullptr});
 }
 
 HWND Application::Window() {

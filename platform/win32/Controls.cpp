@@ -1,6 +1,7 @@
 #include "platform/win32/Controls.h"
 
 #include "platform/win32/Paint.h"
+#include "platform/win32/WindowClass.h"
 
 namespace vek::win32 {
 
@@ -37,11 +38,9 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return result;
     }
     case WM_DRAWITEM:
-      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
     case WM_COMMAND:
-      // Clicks of the buttons inside a panel go to the form, which runs the
-      // click events.
+      // The drawing and the clicks of the buttons inside a panel go to the
+      // form, which draws the buttons and runs the click events.
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -64,12 +63,7 @@ bool NeedsWindow(const ControlLayout& entry, const Control* parent) {
 }
 
 void RegisterControlClasses(HINSTANCE instance) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = ControlProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-  windowClass.lpszClassName = kPanelClass;
-  RegisterClassA(&windowClass);
+  RegisterWindowClass(instance, kPanelClass, ControlProc, {nullptr, nullptr, true, nullptr});
 }
 
 const char* ControlClass(ControlKind kind) {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemError.h"
+#include "platform/win32/WindowClass.h"
 
 namespace vek::win32 {
 
@@ -32,16 +33,9 @@ MainForm::MainForm(Application& application, const FormLayout& layout, FormEvent
       formFont_(NewFont(layout.font)),
       controls_(layout.controlCount) {
   HINSTANCE instance = application.Instance();
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = FormProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = application.Icon();
-  windowClass.hIconSm = application.SmallIcon();
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kFormClass;
-  RegisterClassExA(&windowClass);
+  RegisterWindowClass(instance, kFormClass, FormProc,
+                      {application.Icon(), application.SmallIcon(), true,
+                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
   RegisterControlClasses(instance);
 
   // Made where it will be shown, centred on the screen: nothing to move
@@ -295,6 +289,7 @@ LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_DRAWITEM:
+      // The picture buttons', whether on the form or inside a panel.
       DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case WM_CLOSE:
