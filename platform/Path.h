@@ -7,7 +7,9 @@
 // shows it to the user as text.
 
 #include <cstddef>
+#include <utility>
 
+#include "platform/Owned.h"
 #include "platform/Text.h"
 
 namespace vek {
@@ -19,18 +21,19 @@ class PlatformName {
   PlatformName() = default;
   // A copy of `size` bytes.
   PlatformName(const void* bytes, std::size_t size);
-  PlatformName(const PlatformName& other) : PlatformName(other.bytes_, other.size_) {}
-  PlatformName(PlatformName&& other) noexcept;
-  PlatformName& operator=(PlatformName other) noexcept;
-  ~PlatformName() { delete[] bytes_; }
+  PlatformName(const PlatformName& other) : PlatformName(other.Bytes(), other.Size()) {}
+  PlatformName(PlatformName&& other) noexcept = default;
+  PlatformName& operator=(PlatformName other) noexcept {
+    bytes_ = std::move(other.bytes_);
+    return *this;
+  }
 
   // The bytes (null when empty) and their number.
-  const unsigned char* Bytes() const { return bytes_; }
-  std::size_t Size() const { return size_; }
+  const unsigned char* Bytes() const { return bytes_.Data(); }
+  std::size_t Size() const { return bytes_.Size(); }
 
  private:
-  unsigned char* bytes_ = nullptr;
-  std::size_t size_ = 0;
+  Buffer<unsigned char> bytes_;
 };
 
 class Path {

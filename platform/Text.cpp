@@ -1,6 +1,7 @@
 #include "platform/Text.h"
 
 #include <cstring>
+#include <utility>
 
 namespace vek {
 
@@ -10,56 +11,44 @@ Text::Text(const char* s) {
 
 Text::Text(const char* s, std::size_t length) { Append(s, length); }
 
-Text::Text(const Text& other) { Append(other.data_, other.length_); }
+Text::Text(const Text& other) { Append(other.bytes_.Data(), other.length_); }
 
 Text::Text(Text&& other) noexcept
-    : data_(other.data_), length_(other.length_), capacity_(other.capacity_) {
-  other.data_ = nullptr;
-  other.length_ = other.capacity_ = 0;
-}
+    : bytes_(std::move(other.bytes_)), length_(std::exchange(other.length_, 0)) {}
 
 Text& Text::operator=(const Text& other) {
   if (this != &other) {
     length_ = 0;
-    Append(other.data_, other.length_);
+    Append(other.bytes_.Data(), other.length_);
   }
   return *this;
 }
 
 Text& Text::operator=(Text&& other) noexcept {
-  if (this != &other) {
-    delete[] data_;
-    data_ = other.data_;
-    length_ = other.length_;
-    capacity_ = other.capacity_;
-    other.data_ = nullptr;
-    other.length_ = other.capacity_ = 0;
-  }
+  bytes_ = std::move(other.bytes_);
+  length_ = std::exchange(other.length_, 0);
   return *this;
 }
 
-Text::~Text() { delete[] data_; }
-
 void Text::Append(const char* bytes, std::size_t count) {
-  if (length_ + count + 1 > capacity_) {
-    std::size_t wanted = capacity_ * 2;
-    if (wanted < length_ + count + 1) wanted = length_ + count + 1;
-    char* grown = new char[wanted];
-    if (length_) std::memcpy(grown, data_, length_);
+  const std::size_t needed = length_ + count + 1;
+  if (needed > bytes_.Size()) {
+    std::size_t wanted = bytes_.Size() * 2;
+    if (wanted < needed) wanted = needed;
+    Buffer<char> grown(wanted);
+    if (length_) std::memcpy(grown.Data(), bytes_.Data(), length_);
     // `bytes` may point into this very text (t += t): copy before freeing.
-    if (count) std::memcpy(grown + length_, bytes, count);
-    delete[] data_;
-    data_ = grown;
-    capacity_ = wanted;
+    if (count) std::memcpy(grown.Data() + length_, bytes, count);
+    bytes_ = std::move(grown);
   } else if (count) {
-    std::memmove(data_ + length_, bytes, count);
+    std::memmove(bytes_.Data() + length_, bytes, count);
   }
   length_ += count;
-  data_[length_] = '\0';
+  bytes_[length_] = '\0';
 }
 
 Text& Text::operator+=(const Text& tail) {
-  Append(tail.data_, tail.length_);
+  Append(tail.bytes_.Data(), tail.length_);
   return *this;
 }
 
@@ -69,17 +58,17 @@ Text& Text::operator+=(char c) {
 }
 
 Text Text::Left(std::size_t count) const {
-  return Text(data_, count < length_ ? count : length_);
+  return Text(bytes_.Data(), count < length_ ? count : length_);
 }
 
 Text Text::From(std::size_t start) const {
   if (start >= length_) return Text();
-  return Text(data_ + start, length_ - start);
+  return Text(bytes_.Data() + start, length_ - start);
 }
 
 bool operator==(const Text& a, const Text& b) {
   return a.length_ == b.length_ &&
-         (a.length_ == 0 || std::memcmp(a.data_, b.data_, a.length_) == 0);
+         (a.length_ == 0 || std::memcmp(a.bytes_.Data(), b.bytes_.Data(), a.length_) == 0);
 }
 
 Text operator+(Text head, const Text& tail) {

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "platform/Owned.h"
+
 namespace vek {
 
 class Text {
@@ -20,15 +22,14 @@ class Text {
   Text(Text&& other) noexcept;
   Text& operator=(const Text& other);
   Text& operator=(Text&& other) noexcept;
-  ~Text();
 
   std::size_t Length() const { return length_; }
   bool Empty() const { return length_ == 0; }
   // Always a valid NUL-terminated string, also when empty; owned by the text.
-  const char* CStr() const { return data_ ? data_ : ""; }
+  const char* CStr() const { return bytes_.Data() ? bytes_.Data() : ""; }
   // The byte at `index`, which must be below Length().
-  char operator[](std::size_t index) const { return data_[index]; }
-  char Last() const { return data_[length_ - 1]; }
+  char operator[](std::size_t index) const { return bytes_[index]; }
+  char Last() const { return bytes_[length_ - 1]; }
 
   Text& operator+=(const Text& tail);
   Text& operator+=(char c);
@@ -44,9 +45,8 @@ class Text {
  private:
   void Append(const char* bytes, std::size_t count);
 
-  char* data_ = nullptr;  // owned; null while nothing was ever stored
+  Buffer<char> bytes_;  // the room, with the NUL; empty while nothing was ever stored
   std::size_t length_ = 0;
-  std::size_t capacity_ = 0;
 };
 
 Text operator+(Text head, const Text& tail);

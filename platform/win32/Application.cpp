@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/Resources.h"
-#include "platform/win32/Buffer.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/WindowClass.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/Failure.h"
 #include "platform/Text.h"
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 #include "platform/win32/Handles.h"
 
 namespace vek::win32 {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/win32/Buffer.h"
+#include "platform/win32/FillGrowing.h"
 
 namespace vek::win32 {
 

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <utility>
+
+#include "platform/win32/FillGrowing.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WidePath.h"
 
@@ -13,7 +16,7 @@ WideText ModulePath(HMODULE module) {
   const std::size_t length = FillGrowing(&path, MAX_PATH + 1, [&](wchar_t* buffer, std::size_t size) {
     return static_cast<std::size_t>(GetModuleFileNameW(module, buffer, static_cast<DWORD>(size)));
   });
-  return length ? WideText(static_cast<Buffer<wchar_t>&&>(path), length) : WideText();
+  return length ? WideText(std::move(path), length) : WideText();
 }
 
 WideText FullPath(const WideText& path) {
@@ -22,7 +25,7 @@ WideText FullPath(const WideText& path) {
     return static_cast<std::size_t>(
         GetFullPathNameW(path.CStr(), static_cast<DWORD>(size), buffer, nullptr));
   });
-  return length ? WideText(static_cast<Buffer<wchar_t>&&>(full), length)
+  return length ? WideText(std::move(full), length)
                 : WideText(path.CStr(), path.Length());
 }
 

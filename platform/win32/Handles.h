@@ -1,45 +1,14 @@
 #pragma once
-// Move-only owners for Windows handles, so that every path releases what it
-// acquired. A borrowed handle is kept as a plain handle and named as such.
+// The kinds of Windows handles, each owned by the one owner (platform/Owned.h)
+// so that every path releases what it acquired, and the scopes that put
+// back what they borrowed. A borrowed handle is kept as a plain handle and
+// named as such.
 
 #include <windows.h>
 
+#include "platform/Owned.h"
+
 namespace vek::win32 {
-
-template <typename Traits>
-class Owned {
- public:
-  using Handle = typename Traits::Handle;
-
-  Owned() = default;
-  explicit Owned(Handle handle) : handle_(handle) {}
-  ~Owned() { Reset(); }
-  Owned(Owned&& other) noexcept : handle_(other.Release()) {}
-  Owned& operator=(Owned&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-
-  Handle Get() const { return handle_; }
-  explicit operator bool() const { return Traits::IsValid(handle_); }
-
-  // Gives up ownership; the caller now releases the handle.
-  Handle Release() {
-    Handle handle = handle_;
-    handle_ = Traits::None();
-    return handle;
-  }
-  // Releases the current handle, if any, and takes `handle`.
-  void Reset(Handle handle = Traits::None()) {
-    if (Traits::IsValid(handle_)) Traits::Close(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_ = Traits::None();
-};
 
 // Kernel handles: both NULL and INVALID_HANDLE_VALUE mean "none".
 struct KernelHandleTraits {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 #include "platform/win32/Handles.h"
 
 namespace vek::win32 {

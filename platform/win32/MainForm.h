@@ -7,7 +7,7 @@
 #include "platform/Failure.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/Application.h"
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 #include "platform/win32/Controls.h"
 #include "platform/win32/Handles.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/WidePath.h"
 

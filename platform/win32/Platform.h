@@ -6,7 +6,7 @@
 
 #include "platform/System.h"
 #include "platform/Toolkit.h"
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 
 namespace vek::win32 {
 

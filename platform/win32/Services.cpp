@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"

@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
-#include "platform/win32/Buffer.h"
+#include "platform/win32/FillGrowing.h"
 #include "platform/win32/FileSystem.h"
 
 namespace vek::win32 {
@@ -101,7 +102,7 @@ WideText ShellForm(const WideText& fullPath) {
   });
   if (length == 0) return WideText();
   WideText shortPath =
-      Join(PlainForm(WideText(static_cast<Buffer<wchar_t>&&>(shortFolder), length)),
+      Join(PlainForm(WideText(std::move(shortFolder), length)),
            plain.From(folder.Length()));
   if (shortPath.Length() >= MAX_PATH) return WideText();
   return shortPath;

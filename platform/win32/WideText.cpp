@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 namespace vek::win32 {
 
@@ -13,7 +14,7 @@ WideText::WideText(const wchar_t* units, std::size_t length) : units_(length + 1
 }
 
 WideText::WideText(Buffer<wchar_t>&& buffer, std::size_t length)
-    : units_(static_cast<Buffer<wchar_t>&&>(buffer)) {
+    : units_(std::move(buffer)) {
   if (length >= units_.Size()) return;
   units_[length] = L'\0';
   length_ = length;
@@ -31,7 +32,7 @@ WideText Join(const WideText& head, const WideText& tail) {
   Buffer<wchar_t> joined(head.Length() + tail.Length() + 1);
   std::memcpy(joined.Data(), head.CStr(), head.Length() * sizeof(wchar_t));
   std::memcpy(joined.Data() + head.Length(), tail.CStr(), tail.Length() * sizeof(wchar_t));
-  return WideText(static_cast<Buffer<wchar_t>&&>(joined), head.Length() + tail.Length());
+  return WideText(std::move(joined), head.Length() + tail.Length());
 }
 
 WideText Widen(const Text& text) {
@@ -41,7 +42,7 @@ WideText Widen(const Text& text) {
   // one for two), so as many units as bytes always suffice.
   Buffer<wchar_t> units(text.Length() + 1);
   const int length = MultiByteToWideChar(CP_ACP, 0, text.CStr(), bytes, units.Data(), bytes);
-  return WideText(static_cast<Buffer<wchar_t>&&>(units), static_cast<std::size_t>(length));
+  return WideText(std::move(units), static_cast<std::size_t>(length));
 }
 
 Text Narrow(const wchar_t* units, std::size_t length) {

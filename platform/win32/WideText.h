@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "platform/Text.h"
-#include "platform/win32/Buffer.h"
+#include "platform/Owned.h"
 
 namespace vek::win32 {
 

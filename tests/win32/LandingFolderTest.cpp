@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Application.h"
@@ -64,7 +65,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
     const Text& name = hold == &mine ? first : second;
     const std::wstring path = folder / Std(name) + L"\\";
     ASSERT_TRUE(WriteBytes(path + L"midas.dll", "left after a failed copy"));
-    RemoveLandingFolder(static_cast<OwnedHandle&&>(*hold),
+    RemoveLandingFolder(std::move(*hold),
                         WideText(path.c_str(), path.size()));
   }
   EXPECT_EQ((std::vector<std::wstring>{L"vek4242-3.tmp", L"vek4343-1.tmp"}), Names(folder.Path()));
@@ -93,7 +94,7 @@ TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
         OwnedHandle hold = MakeLandingFolder(sweep.folder, true, &name);
         if (!hold) continue;
         const WideText path = Join(Join(sweep.folder, Widen(name)), WideText(L"\\", 1));
-        RemoveLandingFolder(static_cast<OwnedHandle&&>(hold), path);
+        RemoveLandingFolder(std::move(hold), path);
       }
       return 0;
     }
@@ -111,7 +112,7 @@ TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
     const std::wstring copy = folder / Std(name) + L"\\midas.dll";
     if (!hold || !WriteBytes(copy, bytes) || ReadBytes(copy) != bytes) ++lost;
     const std::wstring path = folder / Std(name) + L"\\";
-    RemoveLandingFolder(static_cast<OwnedHandle&&>(hold), WideText(path.c_str(), path.size()));
+    RemoveLandingFolder(std::move(hold), WideText(path.c_str(), path.size()));
   }
   sweep.working = false;
   WaitForSingleObject(sweeper, INFINITE);
