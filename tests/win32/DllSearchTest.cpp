@@ -18,8 +18,6 @@ namespace vek::win32::test {
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
-
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
 std::wstring Lower(std::wstring text) {
@@ -28,7 +26,8 @@ std::wstring Lower(std::wstring text) {
 }
 
 // Runs a build of the search-order program from `folder`; returns the file
-// names of the libraries loaded after its start.
+// names of the libraries loaded after its start, but for Wine's display
+// driver, which has no Windows counterpart.
 std::set<std::wstring> RunSearchOrder(const std::wstring& folder, const std::wstring& program,
                                       int* exitCode) {
   const std::wstring list = folder + program + L".txt";
@@ -37,10 +36,11 @@ std::set<std::wstring> RunSearchOrder(const std::wstring& folder, const std::wst
                              program + L".copy\"",
                          folder);
   std::set<std::wstring> names;
-  const std::wstring text = ReadUtf8(list);
+  const std::wstring text = ReadWide(list);
   for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
        start = end + 1) {
-    names.insert(Lower(NameOf(text.substr(start, end - start))));
+    const std::wstring name = Lower(NameOf(text.substr(start, end - start)));
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, L".drv") != 0) names.insert(name);
   }
   return names;
 }
@@ -51,30 +51,25 @@ class WineOverrides {
  public:
   WineOverrides(std::vector<std::wstring> programs, const std::set<std::wstring>& libraries)
       : programs_(std::move(programs)) {
+    static const wchar_t kOrder[] = L"native,builtin";
     for (const std::wstring& program : programs_) {
-      HKEY key;
-      if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                          nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        continue;
-      }
-      static const wchar_t kOrder[] = L"native,builtin";
+      const std::wstring key = KeyOf(program) + L"\\DllOverrides";
       for (const std::wstring& library : libraries) {
-        RegSetValueExW(key, library.substr(0, library.rfind(L'.')).c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
+        const std::wstring name = library.substr(0, library.rfind(L'.'));
+        RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, kOrder, sizeof kOrder);
       }
-      RegCloseKey(key);
     }
   }
+  // The programs' keys go, with the overrides in them.
   ~WineOverrides() {
     for (const std::wstring& program : programs_) {
-      RegDeleteKeyW(HKEY_CURRENT_USER, KeyOf(program).c_str());
-      RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + program).c_str());
+      RegDeleteTreeW(HKEY_CURRENT_USER, KeyOf(program).c_str());
     }
   }
 
  private:
   static std::wstring KeyOf(const std::wstring& program) {
-    return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
+    return L"Software\\Wine\\AppDefaults\\" + program;
   }
   std::vector<std::wstring> programs_;
 };
@@ -83,22 +78,16 @@ class WineOverrides {
 
 TEST(DllSearch, LibrariesPlantedBesideTheProgramAreNeverLoadedWithOrWithoutTheModernCall) {
   TestFolder folder;
-  const std::wstring built = FolderOf(ThisProgram());
   for (const wchar_t* file : {L"search_modern.exe", L"search_fallback.exe"}) {
-    ASSERT_TRUE(CopyFileW((built + file).c_str(), (folder / file).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Built(file).c_str(), (folder / file).c_str(), FALSE));
   }
   ASSERT_TRUE(WriteBytes(folder / L"source.txt", "copied by the shell"));
 
   // What Windows (here Wine) loads by name on the program's behalf, learned
-  // from a run without planted libraries. Wine's display driver has no
-  // Windows counterpart and is left out.
+  // from a run without planted libraries.
   int exitCode = -1;
-  std::set<std::wstring> learned = RunSearchOrder(folder.Path(), L"search_modern.exe", &exitCode);
+  const std::set<std::wstring> learned = RunSearchOrder(folder.Path(), L"search_modern.exe", &exitCode);
   ASSERT_EQ(0, exitCode);
-  for (auto name = learned.begin(); name != learned.end();) {
-    name = name->size() > 4 && name->compare(name->size() - 4, 4, L".drv") == 0 ? learned.erase(name)
-                                                                                 : ++name;
-  }
   ASSERT_TRUE(learned.count(L"shell32.dll")) << "the shell, loaded for the copy after the start";
   EXPECT_EQ("copied by the shell", ReadBytes(folder / L"search_modern.exe.copy"));
 
@@ -106,7 +95,7 @@ TEST(DllSearch, LibrariesPlantedBesideTheProgramAreNeverLoadedWithOrWithoutTheMo
   // for these two programs only) to prefer such libraries to its own, as it
   // would a Windows system folder's.
   for (const std::wstring& name : learned) {
-    ASSERT_TRUE(CopyFileW((built + L"planted_library.dll").c_str(), (folder / name).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Built(L"planted_library.dll").c_str(), (folder / name).c_str(), FALSE));
   }
   WineOverrides overrides({L"search_fallback.exe", L"search_modern.exe"}, learned);
 
@@ -114,11 +103,9 @@ TEST(DllSearch, LibrariesPlantedBesideTheProgramAreNeverLoadedWithOrWithoutTheMo
     RunSearchOrder(folder.Path(), program, &exitCode);
     EXPECT_EQ(0, exitCode) << program;
     std::wstring loaded;
-    for (const std::wstring& name : Names(folder.Path())) {
-      if (name.size() > 7 && name.compare(name.size() - 7, 7, L".loaded") == 0) {
-        loaded += name + L" ";
-        DeleteFileW((folder / name).c_str());
-      }
+    for (const std::wstring& name : Names(folder.Path(), L"*.loaded")) {
+      loaded += name + L" ";
+      DeleteFileW((folder / name).c_str());
     }
     EXPECT_EQ(std::wstring(), loaded) << program << " loaded planted libraries";
   }

@@ -14,33 +14,14 @@
 
 namespace vek::win32::test {
 
-namespace {
-
-WideText Wide(const std::wstring& text) { return WideText(text.data(), text.size()); }
-std::wstring Std(const WideText& text) { return std::wstring(text.CStr(), text.Length()); }
-
-// A folder path of more than MAX_PATH characters under `base`, made.
-std::wstring LongFolder(const std::wstring& base) {
-  std::wstring path = base;
-  for (int level = 0; level < 8; ++level) {
-    path += L"pasta de nome comprido numero " + std::to_wstring(level) + L"\\";
-    CreateDirectoryW(Long(path).c_str(), nullptr);
-  }
-  return path;
-}
-
-}  // namespace
-
 TEST(FileSystem, FilesAndFoldersAreToldApart) {
   TestFolder folder;
   ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", "x"));
   ASSERT_TRUE(CreateDirectoryW((folder / L"Dlls").c_str(), nullptr));
-  struct Case {
+  const struct {
     std::wstring path;
-    bool file;
-    bool folder;
-  };
-  const Case cases[] = {
+    bool file, folder;
+  } cases[] = {
       {folder / L"libxml2.dll", true, false},
       {folder / L"LIBXML2.DLL", true, false},  // names are compared without regard to case
       {folder / L"Dlls", false, true},
@@ -51,7 +32,7 @@ TEST(FileSystem, FilesAndFoldersAreToldApart) {
       {folder / L"libxml?.dll", false, false},
       {L"", false, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(c.file, FileExists(Wide(c.path))) << c.path;
     EXPECT_EQ(c.folder, FolderExists(Wide(c.path))) << c.path;
   }
@@ -59,8 +40,7 @@ TEST(FileSystem, FilesAndFoldersAreToldApart) {
 
 TEST(FileSystem, FullPathsOfAnyLength) {
   TestFolder folder;
-  const std::wstring deep = LongFolder(folder.Path());
-  ASSERT_GT(deep.size(), std::size_t(MAX_PATH));
+  const std::wstring deep = DeepFolder(folder.Path(), L"pasta de nome comprido numero");
   ASSERT_TRUE(SetCurrentDirectoryW(folder.Path().c_str()));
   const std::wstring relative = deep.substr(folder.Path().size()) + L"Dlls\\libxml2.dll";
   EXPECT_EQ(deep + L"Dlls\\libxml2.dll", Std(FullPath(Wide(relative))));
@@ -76,15 +56,13 @@ TEST(FileSystem, ModulePathsAreWholeBeyondMaxPath) {
 
   // A library loaded from a folder deeper than MAX_PATH: its path as well.
   TestFolder folder;
-  const std::wstring deep = LongFolder(folder.Path());
+  const std::wstring deep = DeepFolder(folder.Path(), L"pasta de nome comprido numero");
   const std::wstring copy = deep + L"planted_library.dll";
-  const std::wstring built = ThisProgram().substr(0, ThisProgram().rfind(L'\\') + 1);
-  ASSERT_TRUE(CopyFileW((built + L"planted_library.dll").c_str(), Long(copy).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(Built(L"planted_library.dll").c_str(), Long(copy).c_str(), FALSE));
   // Mapped without running it: it would refuse to load.
-  HMODULE library = LoadLibraryExW(Long(copy).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  const OwnedModule library(LoadLibraryExW(Long(copy).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
   ASSERT_TRUE(library) << GetLastError();
-  const std::wstring reported = Std(ModulePath(library));
-  FreeLibrary(library);
+  const std::wstring reported = Std(ModulePath(library.Get()));
   EXPECT_EQ(copy, reported.compare(0, 4, L"\\\\?\\") == 0 ? reported.substr(4) : reported);
   EXPECT_GT(reported.size(), std::size_t(MAX_PATH));
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,11 +17,6 @@
 namespace vek::win32::test {
 
 namespace {
-
-std::wstring Std(const Text& text) {
-  const WideText wide = Widen(text);
-  return std::wstring(wide.CStr(), wide.Length());
-}
 
 // A landing folder as another instance, or a killed one, left it.
 std::wstring Leftover(const TestFolder& folder, const wchar_t* name, const char* partial) {
@@ -46,8 +40,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
   ASSERT_TRUE(WriteBytes(folder / L"vek4242-3.tmp", "a file, not a landing folder"));
 
   Text first;
-  OwnedHandle mine = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
-                                       true, &first);
+  OwnedHandle mine = MakeLandingFolder(Wide(folder.Path()), true, &first);
   ASSERT_TRUE(mine);
   EXPECT_EQ((std::vector<std::wstring>{Std(first), L"vek4242-3.tmp", L"vek4343-1.tmp"}),
             Names(folder.Path()));
@@ -55,8 +48,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
 
   // A second one, made meanwhile, leaves the first alone too.
   Text second;
-  OwnedHandle next = MakeLandingFolder(WideText(folder.Path().c_str(), folder.Path().size()),
-                                       true, &second);
+  OwnedHandle next = MakeLandingFolder(Wide(folder.Path()), true, &second);
   ASSERT_TRUE(next);
   EXPECT_NE(Std(first), Std(second));
   EXPECT_EQ(4u, Names(folder.Path()).size());
@@ -65,8 +57,7 @@ TEST(LandingFolder, ALiveOneStaysWhileAKilledRunsIsRemovedWithItsPartialFile) {
     const Text& name = hold == &mine ? first : second;
     const std::wstring path = folder / Std(name) + L"\\";
     ASSERT_TRUE(WriteBytes(path + L"midas.dll", "left after a failed copy"));
-    RemoveLandingFolder(std::move(*hold),
-                        WideText(path.c_str(), path.size()));
+    RemoveLandingFolder(std::move(*hold), Wide(path));
   }
   EXPECT_EQ((std::vector<std::wstring>{L"vek4242-3.tmp", L"vek4343-1.tmp"}), Names(folder.Path()));
 }
@@ -76,7 +67,7 @@ TEST(LandingFolder, NoneCanBeMadeInAMissingFolderAndNothingIsLeft) {
   Text name;
   const std::wstring missing = folder / L"DllsTeste\\";
   SetLastError(0);
-  EXPECT_FALSE(MakeLandingFolder(WideText(missing.c_str(), missing.size()), true, &name));
+  EXPECT_FALSE(MakeLandingFolder(Wide(missing), true, &name));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
   EXPECT_TRUE(Names(folder.Path()).empty());
 }
@@ -84,39 +75,22 @@ TEST(LandingFolder, NoneCanBeMadeInAMissingFolderAndNothingIsLeft) {
 // Another instance sweeps before each landing folder it makes, at any
 // moment of this one's work: here a second thread does it all the time.
 TEST(LandingFolder, AnotherInstanceSweepingMeanwhileNeverTakesALiveOne) {
-  struct Sweep {
-    WideText folder;
-    std::atomic<bool> working{true};
-    static DWORD WINAPI Run(void* self) {
-      auto& sweep = *static_cast<Sweep*>(self);
-      while (sweep.working) {
-        Text name;
-        OwnedHandle hold = MakeLandingFolder(sweep.folder, true, &name);
-        if (!hold) continue;
-        const WideText path = Join(Join(sweep.folder, Widen(name)), WideText(L"\\", 1));
-        RemoveLandingFolder(std::move(hold), path);
-      }
-      return 0;
-    }
-  };
   TestFolder folder;
-  Sweep sweep;
-  sweep.folder = WideText(folder.Path().c_str(), folder.Path().size());
-  HANDLE sweeper = CreateThread(nullptr, 0, Sweep::Run, &sweep, 0, nullptr);
-  ASSERT_TRUE(sweeper);
+  Meanwhile sweep([&] {
+    Text name;
+    OwnedHandle hold = MakeLandingFolder(Wide(folder.Path()), true, &name);
+    if (hold) RemoveLandingFolder(std::move(hold), Wide(folder / Std(name) + L"\\"));
+  });
   const std::string bytes(20000, 'c');
   int lost = 0;
   for (int i = 0; i < 200; ++i) {
     Text name;
-    OwnedHandle hold = MakeLandingFolder(sweep.folder, false, &name);
+    OwnedHandle hold = MakeLandingFolder(Wide(folder.Path()), false, &name);
     const std::wstring copy = folder / Std(name) + L"\\midas.dll";
     if (!hold || !WriteBytes(copy, bytes) || ReadBytes(copy) != bytes) ++lost;
-    const std::wstring path = folder / Std(name) + L"\\";
-    RemoveLandingFolder(std::move(hold), WideText(path.c_str(), path.size()));
+    RemoveLandingFolder(std::move(hold), Wide(folder / Std(name) + L"\\"));
   }
-  sweep.working = false;
-  WaitForSingleObject(sweeper, INFINITE);
-  CloseHandle(sweeper);
+  ASSERT_TRUE(sweep.Stop());
   EXPECT_EQ(0, lost) << "landing folders taken while in use";
   EXPECT_TRUE(Names(folder.Path()).empty()) << "every one removed";
 }
@@ -131,16 +105,15 @@ TEST(LandingFolder, TheShellsCopyTakesItsNameOnlyWhenItIsThePayloadAndNeverRepla
   const std::string payload(150000, 'p');
   const ResourceBytes carried{reinterpret_cast<const unsigned char*>(payload.data()),
                               payload.size()};
-  struct Case {
+  std::string sameSize = payload;
+  sameSize[payload.size() / 2] = 'q';
+  const struct {
     const char* scenario;
     std::string staged;
     const char* theirs;  // already under the name in the target
     bool readOnly;       // the staged file, so its copy too
     Placing placing;
-  };
-  std::string sameSize = payload;
-  sameSize[payload.size() / 2] = 'q';
-  const Case cases[] = {
+  } cases[] = {
       {"the payload", payload, nullptr, false, Placing::Placed},
       {"another instance's copy there", payload, "another instance's copy", false,
        Placing::Refused},
@@ -149,13 +122,14 @@ TEST(LandingFolder, TheShellsCopyTakesItsNameOnlyWhenItIsThePayloadAndNeverRepla
       {"one byte short", payload.substr(1), nullptr, false, Placing::Differs},
       {"another file, read-only", "MZ read-only", nullptr, true, Placing::Differs},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scenario);
     TestFolder folder;
-    const Path here = FoundFolder(WideText(folder.Path().c_str(), folder.Path().size()));
+    const Path here = FoundFolder(Wide(folder.Path()));
     ASSERT_TRUE(WriteBytes(folder / L"libxml2.dll", c.staged));
     if (c.readOnly) SetFileAttributesW((folder / L"libxml2.dll").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(CreateDirectoryW((folder / L"Destino").c_str(), nullptr));
-    if (c.theirs) ASSERT_TRUE(WriteBytes(folder / L"Destino\\libxml2.dll", c.theirs));
+    ASSERT_TRUE(!c.theirs || WriteBytes(folder / L"Destino\\libxml2.dll", c.theirs));
     const Path target = here + "Destino\\";
 
     const LandingFolder landing = services.MakeLandingFolder(target);
@@ -163,23 +137,21 @@ TEST(LandingFolder, TheShellsCopyTakesItsNameOnlyWhenItIsThePayloadAndNeverRepla
     int result = -1;
     const Path copy = landing.path + "libxml2.dll";
     ASSERT_FALSE(services.ShellCopy(here + "libxml2.dll", copy, &result).Raised());
-    EXPECT_EQ(0, result) << c.scenario;
-    EXPECT_EQ(c.placing, services.PlaceIfSame(copy, target + "libxml2.dll", carried))
-        << c.scenario;
-    EXPECT_EQ(c.placing == Placing::Refused, services.FileExists(copy)) << c.scenario;
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(c.placing, services.PlaceIfSame(copy, target + "libxml2.dll", carried));
+    EXPECT_EQ(c.placing == Placing::Refused, services.FileExists(copy));
     services.RemoveLandingFolder(landing);
     const std::string placed = c.theirs ? c.theirs : payload;
     EXPECT_EQ(c.placing == Placing::Differs ? std::string() : placed,
-              ReadBytes(folder / L"Destino\\libxml2.dll"))
-        << c.scenario;
+              ReadBytes(folder / L"Destino\\libxml2.dll"));
     EXPECT_EQ(c.placing == Placing::Differs ? 0u : 1u, Names(folder / L"Destino\\").size())
-        << c.scenario << ": nothing else left";
+        << "nothing else left";
 
     // The shell's copy straight to the name, as where no landing folder can be made.
     ASSERT_FALSE(services.ShellCopy(here + "libxml2.dll", target + "kept.dll", &result).Raised());
     const bool same = c.staged == payload;
-    EXPECT_EQ(same, services.KeepIfSame(target + "kept.dll", carried)) << c.scenario;
-    EXPECT_EQ(same, services.FileExists(target + "kept.dll")) << c.scenario;
+    EXPECT_EQ(same, services.KeepIfSame(target + "kept.dll", carried));
+    EXPECT_EQ(same, services.FileExists(target + "kept.dll"));
     SetFileAttributesW((folder / L"libxml2.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }

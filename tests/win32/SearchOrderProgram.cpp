@@ -6,7 +6,7 @@
 // button glyph, the information dialog and a message box (answered by a
 // timer), and copies a file through the shell. Then it
 // writes the full paths of the libraries that were loaded after its start,
-// one per line, in UTF-8: those still loaded at its end and those loaded
+// one per line, in UTF-16: those still loaded at its end and those loaded
 // right after the copy (the shell's are released with the platform).
 //
 // Usage: search_<variant>.exe <list-out> <copy-source> <copy-target>
@@ -100,5 +100,5 @@ int wmain(int count, wchar_t** arguments) {
   for (const std::wstring& path : loaded) {
     if (!atStart.count(path)) list += path + L"\n";
   }
-  return vek::win32::test::WriteUtf8(arguments[1], list) ? code : 3;
+  return vek::win32::test::WriteWide(arguments[1], list) ? code : 3;
 }

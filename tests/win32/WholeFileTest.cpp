@@ -16,8 +16,6 @@ namespace {
 
 using Outcome = WriteResult::Outcome;
 
-WideText Wide(const std::wstring& text) { return WideText(text.data(), text.size()); }
-
 WriteResult Write(const std::wstring& path, const std::string& bytes) {
   return WriteWholeFile(Wide(path), Text("shown"),
                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
@@ -60,17 +58,16 @@ TEST(WholeFile, AFileAlreadyThereIsKeptAsItIs) {
 }
 
 TEST(WholeFile, FailuresSayWhyAndLeaveNothingBehind) {
-  struct Case {
+  const struct {
     const char* scenario;
     const wchar_t* setUpFolder;  // a folder made under the payload's name first, or null
     const wchar_t* path;         // under the test folder
     DWORD error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a folder of that name", L"iconv.dll", L"iconv.dll", ERROR_ACCESS_DENIED},
       {"the staging folder is missing", nullptr, L"Dlls\\iconv.dll", ERROR_PATH_NOT_FOUND},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TestFolder folder;
     if (c.setUpFolder) {
       ASSERT_TRUE(CreateDirectoryW((folder / c.setUpFolder).c_str(), nullptr));
@@ -108,29 +105,13 @@ TEST(WholeFile, LeftoversOfAKilledWriterAreRemovedButALiveWritersFileStays) {
 // moment of this one's. Here a second thread does it all the time: no write
 // may lose its temporary file on the way to its name.
 TEST(WholeFile, AnotherInstanceSweepingMeanwhileNeverBreaksAWrite) {
-  struct Sweep {
-    std::wstring folder;
-    std::atomic<bool> writing{true};
-    std::atomic<int> removed{0};
-    static DWORD WINAPI Run(void* self) {
-      auto& sweep = *static_cast<Sweep*>(self);
-      while (sweep.writing) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((sweep.folder + L"vek*.tmp").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) continue;
-        do {
-          if (DeleteFileW((sweep.folder + found.cFileName).c_str())) ++sweep.removed;
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-      }
-      return 0;
-    }
-  };
   TestFolder folder;
-  Sweep sweep;
-  sweep.folder = folder.Path();
-  HANDLE sweeper = CreateThread(nullptr, 0, Sweep::Run, &sweep, 0, nullptr);
-  ASSERT_TRUE(sweeper);
+  std::atomic<int> removed{0};
+  Meanwhile sweep([&] {
+    for (const std::wstring& name : Names(folder.Path(), L"vek*.tmp")) {
+      if (DeleteFileW((folder / name).c_str())) ++removed;
+    }
+  });
   const std::string bytes = Payload(20000);
   int failed = 0;
   for (int i = 0; i < 200; ++i) {
@@ -138,11 +119,9 @@ TEST(WholeFile, AnotherInstanceSweepingMeanwhileNeverBreaksAWrite) {
     const WriteResult result = Write(folder / name, bytes);
     if (result.outcome != Outcome::Written || ReadBytes(folder / name) != bytes) ++failed;
   }
-  sweep.writing = false;
-  WaitForSingleObject(sweeper, INFINITE);
-  CloseHandle(sweeper);
+  ASSERT_TRUE(sweep.Stop());
   EXPECT_EQ(0, failed) << "writes broken by the other instance's sweep";
-  EXPECT_EQ(0, sweep.removed.load()) << "temporary files deleted while their writer lived";
+  EXPECT_EQ(0, removed.load()) << "temporary files deleted while their writer lived";
 }
 
 }  // namespace vek::win32::test
