@@ -127,12 +127,11 @@ add_executable(win32_tests
   ${VEK_GTEST_DIR}/src/gtest_main.cc
   tests/win32/Boxes.cpp
   tests/win32/TestFolder.cpp
-  tests/win32/BoxesTest.cpp
   tests/win32/DllSearchTest.cpp
   tests/win32/FileSystemTest.cpp
   tests/win32/LandingFolderTest.cpp
   tests/win32/PathsTest.cpp
-  tests/win32/PlatformTest.cpp
+  tests/win32/ToolkitTest.cpp
   tests/win32/WholeFileTest.cpp
   tests/win32/Win32Tests.rc
   $<TARGET_OBJECTS:veksearch>

@@ -55,7 +55,6 @@ void BoxAnswerer::Answer(HWND box) {
   answered_.push_back(box);
   SeenBox seen;
   seen.caption = WindowText(box);
-  seen.style = GetWindowLongA(box, GWL_STYLE);
   GetWindowRect(box, &seen.frame);
   seen.owner = GetWindow(box, GW_OWNER);
   seen.watchedEnabled = watched_ && IsWindowEnabled(watched_);

@@ -14,7 +14,6 @@ struct SeenBox {
   std::string caption;
   std::vector<std::string> texts;    // the non-empty static texts, in order
   std::vector<std::string> buttons;  // the button captions, in order
-  LONG style = 0;
   RECT frame = {};
   HWND owner = nullptr;
   bool watchedEnabled = true;  // whether `watched` was enabled while it was open
