@@ -52,16 +52,17 @@ STEPS = [
          files=["midas/midas.c", "midas/midas.rc"]),
 ]
 
-# Each payload file and the steps whose packages it is made of.
-PAYLOAD = [
-    ("zlib1.dll", ["zlib"]),
-    ("iconv.dll", ["iconv"]),
-    ("libxml2.dll", ["libxml2"]),
-    ("libxslt.dll", ["libxslt"]),
-    ("libxmlsec.dll", ["xmlsec"]),
-    ("libxmlsec-openssl.dll", ["xmlsec", "openssl"]),
-    ("midas.dll", ["midas"]),
-]
+# The steps whose packages each payload file is made of; the files
+# themselves are the program's list (tools/productfacts.py).
+MADE_OF = {
+    "zlib1.dll": ["zlib"],
+    "iconv.dll": ["iconv"],
+    "libxml2.dll": ["libxml2"],
+    "libxslt.dll": ["libxslt"],
+    "libxmlsec.dll": ["xmlsec"],
+    "libxmlsec-openssl.dll": ["xmlsec", "openssl"],
+    "midas.dll": ["midas"],
+}
 
 
 def say(message):
@@ -274,7 +275,11 @@ def assemble(folder, stages, origins, midas):
     (folder / "lib").mkdir()
     steps = {step.name: step for step in STEPS}
     rows = []
-    for name, made_of in PAYLOAD:
+    names = validate.payload_names()
+    if sorted(names) != sorted(MADE_OF):
+        fail(f"the program's payloads {names} are not the files build.py makes {list(MADE_OF)}")
+    for name in names:
+        made_of = MADE_OF[name]
         if name == "midas.dll" and midas:
             shutil.copyfile(midas, folder / name)
             rows.append((name, "licensed (VEK_MIDAS_DLL)", "-"))
