@@ -63,8 +63,6 @@ bool VazioOuNulo(const Valor& valor) {
       return TiraEspacosDireita(valor.Texto()).Empty();
     case Valor::Tipo::Numero:
       return valor.Numero() == 0;
-    case Valor::Tipo::Logico:
-      return !valor.Logico();
   }
   return false;
 }

@@ -50,8 +50,8 @@ Text TiraEspacosDireita(const Text& texto);
 // The short text without its leading and trailing blanks (character 32 only).
 Text TiraEspacos(const Text& texto);
 
-// True for nothing, a null, a text that is blank or empty, a number equal to
-// 0 and the truth value false.
+// True for nothing, a null, a text that is blank or empty, and a number
+// equal to 0 (the truth value false among them).
 bool VazioOuNulo(const Valor& valor);
 
 // Reads the machine name as start-up does (an 81-character buffer, capacity
