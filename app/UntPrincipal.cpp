@@ -2,6 +2,7 @@
 
 #include "app/LayoutPrincipal.h"
 #include "app/payload/Payloads.h"
+#include "app/payload/PlaceCompleteCopy.h"
 #include "common/Funcoes.h"
 
 namespace vek {
@@ -61,9 +62,9 @@ Failure TFrmPrincipal::BtnOkClick() {
 
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
-    const Path origem = pastaDlls_ + kPayloads[i];
-    const Path& pasta = pastaDestino_;
-    const Path destino = pasta + kPayloads[i];
+    const Payload& payload = kPayloads[i];
+    const Path origem = pastaDlls_ + payload.fileName;
+    const Path destino = pastaDestino_ + payload.fileName;
     const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
     toolkit_.SetText(PnlAguarde,
@@ -77,8 +78,8 @@ Failure TFrmPrincipal::BtnOkClick() {
     // placed meanwhile.
     if (system_.FileExists(destino)) continue;
     ResourceBytes carregado;
-    if (Failure falha = RecursoDaDll(system_, kPayloads[i], &carregado)) return falha;
-    ColocaArquivo(system_, origem, pasta, kPayloads[i], carregado);
+    if (Failure falha = RecursoDaDll(system_, payload, &carregado)) return falha;
+    ColocaArquivo(system_, origem, pastaDestino_, payload.fileName, carregado);
     if (system_.FileExists(destino)) continue;
 
     MostraPainel(toolkit_, PnlAguarde, false);
@@ -103,6 +104,8 @@ Failure TFrmPrincipal::BtnOkClick() {
   toolkit_.Focus(BtnOk);
   return Failure();
 }
+
+Failure TFrmPrincipal::SalvarDlls() { return vek::SalvarDlls(system_, pastaDlls_); }
 
 void TFrmPrincipal::BtnSairClick() { toolkit_.CloseForm(); }
 

@@ -34,11 +34,8 @@ class TFrmPrincipal : public FormEvents {
   // panel shown.
   Failure BtnOkClick();
 
-  // Writes every payload that is missing from PastaDlls into it, from the
-  // executable's own resources; a staged file already there is left as it
-  // is. Fails with the runtime's texts: "Resource %s not found", "Cannot
-  // create file \"%s\". %s" or "Stream write error"; the payloads written
-  // before stay, and no partial file is left.
+  // The extraction into PastaDlls (SalvarDlls of the payload unit, where
+  // its failures are listed).
   Failure SalvarDlls();
 
   // The exit button: closes the main window, which ends the program.

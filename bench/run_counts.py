@@ -23,7 +23,7 @@ from pathlib import Path
 
 from benchlib import row, spread, winelab
 from counts import WAITS, Counting
-from servertrace import _REQUEST, _field
+from servertrace import REQUEST, field
 
 TITLE = winelab.TITLES["win64"]
 # The probe's BM_CLICK, posted to the button (send_message of type 6, posted).
@@ -38,15 +38,15 @@ def requests_of_run(text, unix_pid):
         if _CLICK.match(line):
             clicked = True
             continue
-        request = _REQUEST.match(line)
+        request = REQUEST.match(line)
         if not request:
             continue
         tid, name, fields = request.groups()
-        if name == "init_first_thread" and _field(fields, "unix_pid") == str(unix_pid):
+        if name == "init_first_thread" and field(fields, "unix_pid") == str(unix_pid):
             threads.add(tid)
         if tid not in threads or not clicked:
             continue
-        if name == "create_window" and _field(fields, "atom") == "8002":  # #32770
+        if name == "create_window" and field(fields, "atom") == "8002":  # #32770
             return counted
         counted[name] += 1
     raise SystemExit("no summary box in the trace")

@@ -12,7 +12,7 @@ The run is held where the program stands with both buttons disabled and the
 panel shown and painted, before it writes its first payload (the panel is
 shown and the messages processed right after the click): the first opening
 of a file in its staging folder Dlls\\ waits until the screen is taken
-(tests/e2e/openhold.py; the Wine server, which opens files for its clients,
+(harness/openhold.py; the Wine server, which opens files for its clients,
 waits meanwhile, and so does the program). Holding needs root and fanotify.
 
 Usage: bench/same_look.py BEFORE.exe AFTER.exe [win64|win32]"""
@@ -23,7 +23,7 @@ import sys
 from pathlib import Path
 
 from benchlib import OUT, winelab
-import openhold  # tests/e2e, on the path through benchlib
+import openhold  # harness/, on the path through benchlib
 
 STATES = ("start", "focus-on-sair", "buttons-disabled", "wait-panel")
 

@@ -15,12 +15,14 @@ several pieces and another process's line may hold it."""
 import re
 from collections import Counter
 
-_REQUEST = re.compile(r"([0-9a-f]{4,8}): (\w+)\( (.*)")
+# A request: the thread id, the request's name and its fields.
+REQUEST = re.compile(r"([0-9a-f]{4,8}): (\w+)\( (.*)")
 _REPLY = re.compile(r"([0-9a-f]{4,8}): (\w+)\(\) = \w+ \{ (.*)")
 _MAP = re.compile(r"([0-9a-f]{4,8}):trace:x11drv:map_window win (0x[0-9a-f]+)/([0-9a-f]+)")
 
 
-def _field(fields, name):
+def field(fields, name):
+    """The value of `name` among the `fields` of a request or a reply, or None."""
     found = re.search(rf"\b{name}=(L\"[^\"]*\"|[^,\s]+)", fields)
     return found.group(1) if found else None
 
@@ -41,10 +43,10 @@ class ProcessTrace:
             if mark and mark.group(1) in self.threads and int(mark.group(3), 16) == xid:
                 self.complete = True
                 return
-            request = _REQUEST.match(line)
+            request = REQUEST.match(line)
             if request:
                 tid, name, fields = request.groups()
-                if name == "init_first_thread" and _field(fields, "unix_pid") == str(unix_pid):
+                if name == "init_first_thread" and field(fields, "unix_pid") == str(unix_pid):
                     self.threads.add(tid)
                 if tid in self.threads:
                     self.requests[name] += 1
@@ -56,13 +58,13 @@ class ProcessTrace:
             tid, name, fields = reply.groups()
             asked_name, asked_fields = asked.get(tid, (None, ""))
             if name == "get_desktop_window":
-                desktop, message_root = _field(fields, "top_window"), _field(fields, "msg_window")
-            elif name == "new_thread" and _field(asked_fields, "process") == "ffffffff":
+                desktop, message_root = field(fields, "top_window"), field(fields, "msg_window")
+            elif name == "new_thread" and field(asked_fields, "process") == "ffffffff":
                 # A thread of this process (the handle of the current process).
-                self.threads.add(_field(fields, "tid"))
+                self.threads.add(field(fields, "tid"))
             elif name == "create_window" and asked_name == "create_window":
-                parent = _field(asked_fields, "parent")
+                parent = field(asked_fields, "parent")
                 kind = ("top-level" if parent == desktop else
                         "message-only" if parent == message_root else "child")
-                self.windows.append((kind, (_field(asked_fields, "class") or "")[2:-1]
-                                     or "atom " + _field(asked_fields, "atom")))
+                self.windows.append((kind, (field(asked_fields, "class") or "")[2:-1]
+                                     or "atom " + field(asked_fields, "atom")))

@@ -13,7 +13,7 @@ import socket
 import struct
 import time
 
-from xwatch import _X
+from xwatch import X11
 
 try:
     # Debian's libxtst6, which xdotool (tools/setup-debian.sh) brings along.
@@ -65,7 +65,7 @@ _TST.XRecordProcessReplies.argtypes = [ctypes.c_void_p]
 _TST.XRecordFreeData.argtypes = [ctypes.POINTER(_Intercepted)]
 _TST.XRecordDisableContext.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 _TST.XRecordFreeContext.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-_X.XFlush.argtypes = [ctypes.c_void_p]
+X11.XFlush.argtypes = [ctypes.c_void_p]
 
 
 class RequestLog:
@@ -76,8 +76,8 @@ class RequestLog:
     def __init__(self, display_name):
         self.display_name = display_name
         self.requests = []
-        self._control = _X.XOpenDisplay(display_name.encode())
-        self._data = _X.XOpenDisplay(display_name.encode())
+        self._control = X11.XOpenDisplay(display_name.encode())
+        self._data = X11.XOpenDisplay(display_name.encode())
         if not self._control or not self._data:
             raise RuntimeError(f"cannot open the X display {display_name}")
         record_range = _TST.XRecordAllocRange()
@@ -86,14 +86,14 @@ class RequestLog:
         clients = ctypes.c_ulong(_ALL_CLIENTS)
         self._context = _TST.XRecordCreateContext(self._control, 0, ctypes.byref(clients), 1,
                                                   ctypes.byref(record_range), 1)
-        _X.XFree(record_range)
+        X11.XFree(record_range)
         if not self._context:
             raise RuntimeError("the X server has no RECORD extension")
-        _X.XSync(self._control, 0)
+        X11.XSync(self._control, 0)
         self._callback = _CALLBACK(self._intercepted)  # kept alive as long as the log
         if not _TST.XRecordEnableContextAsync(self._data, self._context, self._callback, None):
             raise RuntimeError("cannot start recording X requests")
-        _X.XFlush(self._data)
+        X11.XFlush(self._data)
 
     def _intercepted(self, _closure, data):
         item = data.contents
@@ -121,7 +121,7 @@ class RequestLog:
             left = end - time.monotonic()
             if left <= 0:
                 return None
-            select.select([_X.XConnectionNumber(self._data)], [], [], left)
+            select.select([X11.XConnectionNumber(self._data)], [], [], left)
 
     def mark(self):
         """Where the next request will be."""
@@ -131,9 +131,9 @@ class RequestLog:
     def close(self):
         _TST.XRecordDisableContext(self._control, self._context)
         _TST.XRecordFreeContext(self._control, self._context)
-        _X.XSync(self._control, 0)
-        _X.XCloseDisplay(self._data)
-        _X.XCloseDisplay(self._control)
+        X11.XSync(self._control, 0)
+        X11.XCloseDisplay(self._data)
+        X11.XCloseDisplay(self._control)
 
 
 # The core protocol's requests, by opcode (1 to 119, and 127).
@@ -159,25 +159,25 @@ CORE_REQUESTS = dict(enumerate("""- CreateWindow ChangeWindowAttributes GetWindo
     GetModifierMapping""".split()))
 CORE_REQUESTS[127] = "NoOperation"
 
-_X.XListExtensions.restype = ctypes.POINTER(ctypes.c_char_p)
-_X.XListExtensions.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-_X.XFreeExtensionList.argtypes = [ctypes.POINTER(ctypes.c_char_p)]
-_X.XQueryExtension.argtypes = [ctypes.c_void_p, ctypes.c_char_p] + [ctypes.POINTER(ctypes.c_int)] * 3
+X11.XListExtensions.restype = ctypes.POINTER(ctypes.c_char_p)
+X11.XListExtensions.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+X11.XFreeExtensionList.argtypes = [ctypes.POINTER(ctypes.c_char_p)]
+X11.XQueryExtension.argtypes = [ctypes.c_void_p, ctypes.c_char_p] + [ctypes.POINTER(ctypes.c_int)] * 3
 
 
 def request_names(display_name):
     """{major opcode: name} for the core requests and the server's extensions."""
     names = dict(CORE_REQUESTS)
-    display = _X.XOpenDisplay(display_name.encode())
+    display = X11.XOpenDisplay(display_name.encode())
     count = ctypes.c_int()
-    extensions = _X.XListExtensions(display, ctypes.byref(count))
+    extensions = X11.XListExtensions(display, ctypes.byref(count))
     for index in range(count.value):
         major, event, error = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
-        if _X.XQueryExtension(display, extensions[index], ctypes.byref(major), ctypes.byref(event),
+        if X11.XQueryExtension(display, extensions[index], ctypes.byref(major), ctypes.byref(event),
                               ctypes.byref(error)):
             names[major.value] = extensions[index].decode()
-    _X.XFreeExtensionList(extensions)
-    _X.XCloseDisplay(display)
+    X11.XFreeExtensionList(extensions)
+    X11.XCloseDisplay(display)
     return names
 
 

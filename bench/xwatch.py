@@ -8,28 +8,29 @@ import ctypes.util
 import select
 import time
 
-_X = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-_X.XOpenDisplay.restype = ctypes.c_void_p
-_X.XOpenDisplay.argtypes = [ctypes.c_char_p]
-_X.XDefaultRootWindow.restype = ctypes.c_ulong
-_X.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-_X.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-_X.XConnectionNumber.argtypes = [ctypes.c_void_p]
-_X.XPending.argtypes = [ctypes.c_void_p]
-_X.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-_X.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
-_X.XFree.argtypes = [ctypes.c_void_p]
-_X.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+# libX11, opened once for this module and xrecord, each typing the functions it calls.
+X11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+X11.XOpenDisplay.restype = ctypes.c_void_p
+X11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+X11.XDefaultRootWindow.restype = ctypes.c_ulong
+X11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+X11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+X11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+X11.XPending.argtypes = [ctypes.c_void_p]
+X11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+X11.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+X11.XFree.argtypes = [ctypes.c_void_p]
+X11.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
                           ctypes.POINTER(ctypes.c_ulong),
                           ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
                           ctypes.POINTER(ctypes.c_uint)]
-_X.XCloseDisplay.argtypes = [ctypes.c_void_p]
-_X.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+X11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+X11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 
 # A window may be gone by the time it is asked about: that error is expected,
 # and Xlib's default handler would end the process.
 _IGNORE_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
-_X.XSetErrorHandler(_IGNORE_ERRORS)
+X11.XSetErrorHandler(_IGNORE_ERRORS)
 
 _STRUCTURE, _SUBSTRUCTURE, _PROPERTY = 1 << 17, 1 << 19, 1 << 22
 _CREATE, _MAP, _REPARENT, _PROPERTY_NOTIFY = 16, 19, 21, 28
@@ -48,7 +49,7 @@ class _Attributes(ctypes.Structure):
                 ("map_state", ctypes.c_int), ("rest", ctypes.c_char * 64)]
 
 
-_X.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_Attributes)]
+X11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_Attributes)]
 
 
 class MapWatch:
@@ -56,22 +57,22 @@ class MapWatch:
     its window. Windows that exist when it opens are watched as well."""
 
     def __init__(self, display_name):
-        self._display = _X.XOpenDisplay(display_name.encode())
+        self._display = X11.XOpenDisplay(display_name.encode())
         if not self._display:
             raise RuntimeError(f"cannot open the X display {display_name}")
-        root = _X.XDefaultRootWindow(self._display)
-        _X.XSelectInput(self._display, root, _SUBSTRUCTURE)
+        root = X11.XDefaultRootWindow(self._display)
+        X11.XSelectInput(self._display, root, _SUBSTRUCTURE)
         for window in self._tree(root):
             self._watch(window)
-        _X.XSync(self._display, 0)
+        X11.XSync(self._display, 0)
 
     def close(self):
-        _X.XCloseDisplay(self._display)
+        X11.XCloseDisplay(self._display)
 
     def drain(self):
         """Takes in the changes reported so far without looking at them, so
         that none is left to handle while a program starts."""
-        while _X.XPending(self._display):
+        while X11.XPending(self._display):
             self._next()
 
     def shown(self, title, seconds):
@@ -81,15 +82,15 @@ class MapWatch:
         reports a change."""
         wanted = title.encode()
         deadline = time.monotonic() + seconds
-        self.window = self._viewable(_X.XDefaultRootWindow(self._display), wanted)
+        self.window = self._viewable(X11.XDefaultRootWindow(self._display), wanted)
         if self.window:
             return time.monotonic()
         while True:
-            if not _X.XPending(self._display):
+            if not X11.XPending(self._display):
                 left = deadline - time.monotonic()
                 if left <= 0:
                     return None
-                select.select([_X.XConnectionNumber(self._display)], [], [], left)
+                select.select([X11.XConnectionNumber(self._display)], [], [], left)
                 continue
             now = time.monotonic()
             kind, window = self._next()
@@ -102,7 +103,7 @@ class MapWatch:
         """(kind, window) of the next event, a window that appears or moves
         being watched from then on."""
         event = ctypes.create_string_buffer(192)
-        _X.XNextEvent(self._display, event)
+        X11.XNextEvent(self._display, event)
         kind = ctypes.c_int.from_buffer(event).value
         # XCreateWindowEvent, XMapEvent and XReparentEvent hold the window
         # after the display pointer and one more window; XPropertyEvent right
@@ -113,17 +114,17 @@ class MapWatch:
         return kind, window
 
     def _watch(self, window):
-        _X.XSelectInput(self._display, window, _STRUCTURE | _SUBSTRUCTURE | _PROPERTY)
+        X11.XSelectInput(self._display, window, _STRUCTURE | _SUBSTRUCTURE | _PROPERTY)
 
     def _tree(self, window):
         root, parent = ctypes.c_ulong(), ctypes.c_ulong()
         children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
-        if not _X.XQueryTree(self._display, window, ctypes.byref(root), ctypes.byref(parent),
+        if not X11.XQueryTree(self._display, window, ctypes.byref(root), ctypes.byref(parent),
                              ctypes.byref(children), ctypes.byref(count)):
             return []
         found = [children[i] for i in range(count.value)]
         if children:
-            _X.XFree(children)
+            X11.XFree(children)
         return [w for child in found for w in [child, *self._tree(child)]]
 
     def _viewable(self, window, title):
@@ -131,12 +132,12 @@ class MapWatch:
         `title`, or None."""
         for candidate in [window, *self._tree(window)]:
             name = ctypes.c_char_p()
-            if not _X.XFetchName(self._display, candidate, ctypes.byref(name)):
+            if not X11.XFetchName(self._display, candidate, ctypes.byref(name)):
                 continue
             matches = name.value == title
-            _X.XFree(ctypes.cast(name, ctypes.c_void_p))
+            X11.XFree(ctypes.cast(name, ctypes.c_void_p))
             attributes = _Attributes()
-            if (matches and _X.XGetWindowAttributes(self._display, candidate, ctypes.byref(attributes))
+            if (matches and X11.XGetWindowAttributes(self._display, candidate, ctypes.byref(attributes))
                     and attributes.map_state == _IS_VIEWABLE):
                 return candidate
         return None

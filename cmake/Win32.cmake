@@ -96,7 +96,7 @@ add_custom_command(TARGET VekDll POST_BUILD
   VERBATIM)
 
 # The end-to-end tests' probe: reads the program's windows from inside Wine.
-add_executable(vekprobe tests/e2e/probe/probe.cpp)
+add_executable(vekprobe harness/probe/probe.cpp)
 target_link_options(vekprobe PRIVATE -static -s)
 
 # The search-order test's stand-in library (see tests/e2e/test_dll_search.py).

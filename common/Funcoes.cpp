@@ -10,11 +10,8 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar) {
   toolkit.ProcessMessages();
 }
 
-namespace {
-
-// CopiaArquivo to `destino`; a box names `destinoMostrado` as the target.
-bool CopiaPelaShell(System& system, const Path& origem, const Path& destino,
-                    const Path& destinoMostrado) {
+bool CopiaArquivo(System& system, const Path& origem, const Path& destino,
+                  const Path& destinoMostrado) {
   int resultado = -1;
   if (Failure falha = system.ShellCopy(origem, destino, &resultado)) {
     MsgErro(system, Text("ERRO AO COPIAR O ARQUIVO.\r\nArq Origem: ") + origem.Shown() + "\r\n" +
@@ -25,45 +22,11 @@ bool CopiaPelaShell(System& system, const Path& origem, const Path& destino,
   return resultado == 0;
 }
 
-}  // namespace
-
-bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
-  return CopiaPelaShell(system, origem, destino, destino);
-}
-
-bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
-                   const ResourceBytes& carregado) {
-  const Path destino = pasta + nome;
-  ScopedLandingFolder pouso(system, pasta);
-  // Without a landing folder the shell copies to the name itself; what it
-  // put there stays only when it is the payload.
-  if (!pouso.Made()) {
-    return CopiaArquivo(system, origem, destino) && system.KeepIfSame(destino, carregado);
-  }
-
-  const Path copia = pouso.Folder() + nome;
-  if (!CopiaPelaShell(system, origem, copia, destino)) return false;
-  switch (system.PlaceIfSame(copia, destino, carregado)) {
-    case Placing::Placed:
-      return true;
-    case Placing::Refused:
-      return false;
-    case Placing::Differs:
-      break;
-  }
-  // The staged file is not the payload (put there by someone else, left by
-  // an older release, damaged; or the copy came out short): the copy is
-  // made again from the bytes the executable carries.
-  return system.WriteWholeFile(copia, carregado.data, carregado.size).outcome ==
-             WriteResult::Outcome::Written &&
-         system.PlaceIfSame(copia, destino, carregado) == Placing::Placed;
-}
-
 void MsgErro(System& system, const Text& mensagem) {
   system.ShowMessageBox(mensagem, kTituloMensagens, kIconError);
 }
 
-Text TiraCaracter(const Text& textoOriginal, char ch, int modo) {
+Text TiraCaracter(const Text& textoOriginal, char ch, ModoTira modo) {
   Text texto = textoOriginal.Left(kTamanhoTextoCurto);
   if (texto.Empty()) return texto;
 
@@ -100,8 +63,6 @@ bool VazioOuNulo(const Valor& valor) {
       return TiraEspacosDireita(valor.Texto()).Empty();
     case Valor::Tipo::Numero:
       return valor.Numero() == 0;
-    case Valor::Tipo::Logico:
-      return !valor.Logico();
   }
   return false;
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The program's small general-purpose routines: text trimming, an emptiness
 // test, line breaks, the test for the maker's own machines, the error message
-// box, the show-and-repaint of a panel, the file copy through the shell and
-// the placing of a payload's whole copy under its name.
+// box, the show-and-repaint of a panel and the file copy through the shell.
 // They keep no state between calls.
 
 #include "common/Valor.h"
@@ -27,42 +26,32 @@ void MostraPainel(Toolkit& toolkit, ControlId painel, bool mostrar);
 // Copies `origem` to `destino` through the shell, answering yes to any
 // question it asks (an existing target is replaced) and letting it show its
 // own progress and error windows. True when the shell reported success. When
-// the request cannot be made at all, shows MsgErro with both paths and the
-// reason, and returns false.
-bool CopiaArquivo(System& system, const Path& origem, const Path& destino);
-
-// Places the payload `nome` in `pasta` so that the name only ever holds a
-// complete copy of `carregado`, the bytes the executable carries for it.
-// The shell's copy of `origem` (CopiaArquivo, with its own windows) goes
-// into a landing folder inside `pasta` and takes its name there only when
-// the shell reported success and the copy holds exactly those bytes; a copy
-// that differs is made again from `carregado`, without a window of its own.
-// A file or folder already under that name is never replaced, and whatever
-// did not complete is removed. `pasta` is never created here. Where no
-// landing folder can be made (no rights in `pasta`, or no such folder), the
-// shell copies to the name itself, as CopiaArquivo does, so that its own
-// error window tells why, and what it put there is removed unless it holds
-// those bytes. True when the payload was put in place.
-bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
-                   const ResourceBytes& carregado);
+// the request cannot be made at all, shows MsgErro with both paths (the
+// target as `destinoMostrado`, which is `destino` unless the caller copies
+// by way of another name) and the reason, and returns false.
+bool CopiaArquivo(System& system, const Path& origem, const Path& destino,
+                  const Path& destinoMostrado);
+inline bool CopiaArquivo(System& system, const Path& origem, const Path& destino) {
+  return CopiaArquivo(system, origem, destino, destino);
+}
 
 // The error message box: `mensagem` under kTituloMensagens with the error
 // icon; returns when the user closes it.
 void MsgErro(System& system, const Text& mensagem);
 
-// Modes of TiraCaracter.
-enum ModoTira { kTiraInicio = 0, kTiraFim = 1, kTiraAmbos = 2, kTiraTodos = 3 };
+// Modes of TiraCaracter; a value out of range acts as kTiraAmbos.
+enum ModoTira : int { kTiraInicio = 0, kTiraFim = 1, kTiraAmbos = 2, kTiraTodos = 3 };
 
-// Removes the runs of `ch` at the start (mode 0), at the end (1), at both
-// ends (2, also any mode out of range) or every `ch` (3) from the short text.
-Text TiraCaracter(const Text& texto, char ch, int modo);
+// Removes the runs of `ch` at the start, at the end, at both ends or every
+// `ch` from the short text, as `modo` says.
+Text TiraCaracter(const Text& texto, char ch, ModoTira modo);
 // The short text without its trailing blanks (character 32 only).
 Text TiraEspacosDireita(const Text& texto);
 // The short text without its leading and trailing blanks (character 32 only).
 Text TiraEspacos(const Text& texto);
 
-// True for nothing, a null, a text that is blank or empty, a number equal to
-// 0 and the truth value false.
+// True for nothing, a null, a text that is blank or empty, and a number
+// equal to 0 (the truth value false among them).
 bool VazioOuNulo(const Valor& valor);
 
 // Reads the machine name as start-up does (an 81-character buffer, capacity

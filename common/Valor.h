@@ -1,6 +1,7 @@
 #pragma once
-// A value that may hold nothing, a null, an 8-bit text, a number (dates are
-// numbers of days) or a truth value: what VazioOuNulo accepts.
+// A value that may hold nothing, a null, an 8-bit text or a number: what
+// VazioOuNulo accepts. Dates are numbers of days, and a truth value is the
+// number 1 or 0, as they compare with numbers.
 
 #include <utility>
 
@@ -10,7 +11,7 @@ namespace vek {
 
 class Valor {
  public:
-  enum class Tipo { Vazio, Nulo, Texto, Numero, Logico };
+  enum class Tipo { Vazio, Nulo, Texto, Numero };
 
   static Valor Vazio() { return Valor(Tipo::Vazio); }
   static Valor Nulo() { return Valor(Tipo::Nulo); }
@@ -18,12 +19,11 @@ class Valor {
   explicit Valor(const char* texto) : Valor(Text(texto)) {}
   explicit Valor(double numero) : tipo_(Tipo::Numero), numero_(numero) {}
   explicit Valor(int numero) : Valor(static_cast<double>(numero)) {}
-  explicit Valor(bool logico) : tipo_(Tipo::Logico), logico_(logico) {}
+  explicit Valor(bool logico) : Valor(logico ? 1.0 : 0.0) {}
 
   Tipo Tipo_() const { return tipo_; }
   const Text& Texto() const { return texto_; }
   double Numero() const { return numero_; }
-  bool Logico() const { return logico_; }
 
  private:
   explicit Valor(Tipo tipo) : tipo_(tipo) {}
@@ -31,7 +31,6 @@ class Valor {
   Tipo tipo_;
   Text texto_;
   double numero_ = 0;
-  bool logico_ = false;
 };
 
 }  // namespace vek

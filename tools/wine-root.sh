@@ -9,7 +9,7 @@
 # machine that is not its system (/tmp, the home folders, /work and any other
 # folder at the top) also appears inside ROOT at the same path, so that
 # prefixes, programs and X's sockets have one name on both sides; a program
-# run with `unshare --root=ROOT` (tests/e2e/winelab.py's wine_command) sees
+# run with `unshare --root=ROOT` (harness/prefix.py's wine_command) sees
 # them. The mounts are shared between the two sides, so that a file system
 # that COMMAND mounts later (the tests of a full disk) appears inside too;
 # they all go with the namespace. As root.

@@ -12,7 +12,7 @@ import os
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "harness"))
 from winelab import TITLES, Display, Prefix, Probe, wait_for_exit  # noqa: E402
 
 

@@ -1,31 +1,41 @@
 #pragma once
-// The payload set, as the C++ reads its list (Payloads.def).
+// The payload set, as the C++ reads its list (Payloads.def), and the
+// extraction of the set into the staging folder.
 
 #include <cstddef>
 
 #include "platform/Failure.h"
+#include "platform/Path.h"
 #include "platform/System.h"
-#include "platform/Text.h"
 
 namespace vek {
 
-// The payloads' file names, e.g. "libxml2.dll", in the order of the list.
-inline constexpr const char* kPayloads[] = {
-#define VEK_PAYLOAD(fileName) fileName,
+struct Payload {
+  const char* fileName;      // e.g. "libxml2.dll"
+  const char* resourceName;  // the resource that holds it, e.g. "libxml2dll"
+};
+
+// The payloads in the order of the list.
+inline constexpr Payload kPayloads[] = {
+#define VEK_PAYLOAD(fileName, resourceName) {fileName, resourceName},
 #include "app/payload/Payloads.def"
 #undef VEK_PAYLOAD
 };
 
 inline constexpr std::size_t kPayloadCount = sizeof kPayloads / sizeof kPayloads[0];
 
-// The name of the resource that holds the payload `fileName`: the file
-// name in lower case without dots and hyphens ("libxmlsec-openssl.dll" is
-// "libxmlsecopenssldll"). The build names the resources in the same way.
-Text NomeDoRecurso(const char* fileName);
+// The bytes that the executable carries for `payload`, read in place from
+// its own resources into *bytes. Fails with "Resource %s not found" (the
+// resource's name), *bytes left as it was.
+Failure RecursoDaDll(System& system, const Payload& payload, ResourceBytes* bytes);
 
-// The bytes that the executable carries for the payload `fileName`, read in
-// place from its own resources into *bytes. Fails with "Resource %s not
-// found" (the resource's name), *bytes left as it was.
-Failure RecursoDaDll(System& system, const char* fileName, ResourceBytes* bytes);
+// The extraction, which the form's SalvarDlls runs on PastaDlls: writes
+// every payload that is missing from `pastaDlls` into it, in the order of
+// the list, from the executable's own resources; a staged file already
+// there is left as it is, whatever its content. Fails with the runtime's
+// texts: "Resource %s not found", "Cannot create file \"%s\". %s" or
+// "Stream write error"; the payloads written before stay, and no partial
+// file is left.
+Failure SalvarDlls(System& system, const Path& pastaDlls);
 
 }  // namespace vek

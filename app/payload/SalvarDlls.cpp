@@ -1,36 +1,27 @@
 // The extraction: every payload missing from the staging folder is written
 // there from the executable's own resources.
 
-#include "app/UntPrincipal.h"
 #include "app/payload/Payloads.h"
 #include "platform/Resources.h"
 
 namespace vek {
 
-Text NomeDoRecurso(const char* fileName) {
-  Text nome;
-  for (const char* c = fileName; *c; ++c) {
-    if (*c == '.' || *c == '-') continue;
-    nome += (*c >= 'A' && *c <= 'Z') ? static_cast<char>(*c - 'A' + 'a') : *c;
+Failure RecursoDaDll(System& system, const Payload& payload, ResourceBytes* bytes) {
+  if (system.FindOwnResource(payload.resourceName, VEK_NAME(VEK_PAYLOAD_TYPE), bytes)) {
+    return Failure();
   }
-  return nome;
+  return Failure(Text("Resource ") + payload.resourceName + " not found");
 }
 
-Failure RecursoDaDll(System& system, const char* fileName, ResourceBytes* bytes) {
-  const Text nome = NomeDoRecurso(fileName);
-  if (system.FindOwnResource(nome.CStr(), VEK_NAME(VEK_PAYLOAD_TYPE), bytes)) return Failure();
-  return Failure(Text("Resource ") + nome + " not found");
-}
-
-Failure TFrmPrincipal::SalvarDlls() {
-  for (const char* nome : kPayloads) {
-    const Path caminho = pastaDlls_ + nome;
+Failure SalvarDlls(System& system, const Path& pastaDlls) {
+  for (const Payload& payload : kPayloads) {
+    const Path caminho = pastaDlls + payload.fileName;
     // An existing staged file is used as it is, whatever its content.
-    if (system_.FileExists(caminho)) continue;
+    if (system.FileExists(caminho)) continue;
 
     ResourceBytes recurso;
-    if (Failure falha = RecursoDaDll(system_, nome, &recurso)) return falha;
-    const WriteResult gravacao = system_.WriteWholeFile(caminho, recurso.data, recurso.size);
+    if (Failure falha = RecursoDaDll(system, payload, &recurso)) return falha;
+    const WriteResult gravacao = system.WriteWholeFile(caminho, recurso.data, recurso.size);
     switch (gravacao.outcome) {
       case WriteResult::Outcome::Written:
       case WriteResult::Outcome::KeptExisting:

@@ -2,6 +2,7 @@
 give, what it gave, partial files, replaced targets and foreign bytes placed), kept in
 build/e2e/faults.txt for the test command to print."""
 
+import harnesspath  # noqa: F401
 from facts import ARTIFACTS
 
 FAULT_TABLE = ARTIFACTS / "faults.txt"

@@ -6,6 +6,7 @@ and, where the class names one, a fresh folder with a copy of VekDll.exe."""
 import shutil
 import unittest
 
+import harnesspath  # noqa: F401
 from commands import stop, wait_for_exit
 from display import Display
 from facts import ARTIFACTS, BTN_OK, BUILD, TITLES, payload_folder

@@ -1,8 +1,9 @@
-"""The laboratory's display itself: it starts every time, on any machine
+"""The harness's display itself: it starts every time, on any machine
 speed, and leaves no process behind, also when its start fails."""
 
 import unittest
 
+import harnesspath  # noqa: F401
 from display import Display
 
 

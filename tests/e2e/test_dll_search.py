@@ -12,6 +12,7 @@ import re
 import shutil
 import unittest
 
+import harnesspath  # noqa: F401
 from commands import run, stop
 from facts import BUILD, PAYLOADS
 from prefix import remove_payloads

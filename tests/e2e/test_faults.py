@@ -10,6 +10,7 @@ test_paths; they add their rows from there."""
 import shutil
 import unittest
 
+import harnesspath  # noqa: F401
 import openhold
 from commands import run, wait_for_exit, wait_until
 from facts import BTN_OK, BUILD, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder

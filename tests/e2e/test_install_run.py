@@ -9,6 +9,7 @@ import os
 import shutil
 import unittest
 
+import harnesspath  # noqa: F401
 import openhold
 from commands import run, wait_until
 from facts import BTN_OK, BTN_SAIR, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder

@@ -7,6 +7,7 @@ import os
 import sys
 import unittest
 
+import harnesspath  # noqa: F401
 from commands import wait_until
 from facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, ROOT, TEXTS
 from prefix import mappings

@@ -8,6 +8,7 @@ files in Dlls\\ beside it."""
 import subprocess
 import unittest
 
+import harnesspath  # noqa: F401
 from facts import PAYLOADS, TEXTS, payload_folder
 from prefix import Prefix, digest, partial_files
 from prefixcase import PrefixCase

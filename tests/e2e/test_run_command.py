@@ -10,6 +10,7 @@ import struct
 import tempfile
 import unittest
 
+import harnesspath  # noqa: F401
 from commands import run
 from facts import ROOT
 from prefix import WinePrefix

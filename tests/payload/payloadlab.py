@@ -18,7 +18,7 @@ import unittest
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parents[1] / "tests" / "e2e"))
+sys.path.insert(0, str(HERE.parents[1] / "harness"))
 import winelab  # noqa: E402
 
 CC = "i686-w64-mingw32-gcc-win32"

@@ -2,12 +2,9 @@
 payload's iconv.h and import library, run beside the built iconv.dll."""
 
 import shutil
-import sys
 import unittest
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import payloadlab  # noqa: E402
+import payloadlab
 
 
 class IconvTest(payloadlab.ProgramTest):

@@ -22,10 +22,8 @@ import struct
 import sys
 import unittest
 from collections import defaultdict
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import payloadlab  # noqa: E402
+import payloadlab
 
 # (reference codec, Windows code page, names); reference None: Python has
 # none, the system's table is the only reference; "native:NAME": the C

@@ -2,12 +2,9 @@
 in a folder holding the seven DLLs, uses each of them for real."""
 
 import shutil
-import sys
 import unittest
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import payloadlab  # noqa: E402
+import payloadlab
 
 class PayloadUseTest(payloadlab.ProgramTest):
     @classmethod

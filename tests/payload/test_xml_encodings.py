@@ -8,12 +8,9 @@ and written back in its encoding, which must read (as the native programs
 read it) as the same document; a document whose bytes are not of its
 encoding is an error, never other text."""
 
-import sys
 import unittest
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import payloadlab  # noqa: E402
+import payloadlab
 
 GRUSS = "Grüße, ¢5 [x] {y} ¬|!"
 # Every character that a national EBCDIC page moves, and the euro.

@@ -8,13 +8,11 @@ password are refused."""
 
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import payloadlab  # noqa: E402
+import payloadlab
 
 PASSWORD = "Secret-1"
 

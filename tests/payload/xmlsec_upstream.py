@@ -23,7 +23,6 @@ import tempfile
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parents[1] / "tools" / "payload"))
 import build  # noqa: E402
 import payloadlab  # noqa: E402

@@ -13,7 +13,7 @@ from pathlib import Path
 from releaselab import ROOT
 
 sys.path.insert(0, str(ROOT / "tools" / "release"))
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "harness"))
 import notices  # noqa: E402
 import payloadset  # noqa: E402
 import sbom  # noqa: E402

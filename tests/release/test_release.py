@@ -21,7 +21,7 @@ import releaselab
 from releaselab import ROOT, TESTING, Authority, TimeStampService, clone, release, run, sbom
 
 sys.path.insert(0, str(ROOT / "tools" / "release"))
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "harness"))
 import pe  # noqa: E402
 import winelab  # noqa: E402
 

@@ -20,11 +20,9 @@ std::string Lower(std::string s) {
 }
 }  // namespace
 
-std::vector<std::string> FakePlatform::Entries(const std::string& prefix) const {
+std::vector<std::string> FakePlatform::BoxTexts() const {
   std::vector<std::string> found;
-  for (const std::string& entry : journal) {
-    if (entry.compare(0, prefix.size(), prefix) == 0) found.push_back(entry);
-  }
+  for (const Box& box : boxes) found.push_back(box.text);
   return found;
 }
 
@@ -62,8 +60,10 @@ void FakePlatform::ReleaseLibrary(LibraryHandle library) {
 
 Path FakePlatform::ExecutableFolder() {
   const Text folder = FolderPart(Text(executablePath.c_str()));
-  return executableFolderForm.empty() ? Path(folder)
-                                      : Path::Found(PlatformName(executableFolderForm.data(), executableFolderForm.size()), folder);
+  return executableFolderForm.empty()
+             ? Path(folder)
+             : Path::Found(PlatformName(executableFolderForm.data(), executableFolderForm.size()),
+                           folder);
 }
 
 bool FakePlatform::FolderExists(const Path& path) {
@@ -73,7 +73,6 @@ bool FakePlatform::FolderExists(const Path& path) {
 
 bool FakePlatform::CreateFolder(const Path& path) {
   paths.push_back(path);
-  journal.push_back("CreateFolder " + Str(path));
   if (refusedFolders.count(Str(path))) return false;
   folders.insert(Str(path));
   return true;
@@ -96,11 +95,10 @@ bool FakePlatform::FindOwnResource(const char* name, const char* type, ResourceB
 WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* data,
                                          std::size_t size) {
   paths.push_back(path);
-  journal.push_back("WriteWholeFile " + Str(path));
   auto scripted = writeOutcomes.find(Str(path));
-  WriteResult result{scripted == writeOutcomes.end() ? WriteResult::Outcome::Written
-                                                     : scripted->second,
-                     path.Shown(), Text()};
+  WriteResult result{
+      scripted == writeOutcomes.end() ? WriteResult::Outcome::Written : scripted->second,
+      path.Shown(), Text()};
   if (result.outcome == WriteResult::Outcome::Written) {
     files[Str(path)] = written[Str(path)] = std::string(reinterpret_cast<const char*>(data), size);
   }
@@ -113,7 +111,6 @@ WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* 
 // Every landing folder of the fake is "vek.tmp\" in its folder.
 LandingFolder FakePlatform::MakeLandingFolder(const Path& folder) {
   paths.push_back(folder);
-  journal.push_back("MakeLandingFolder " + Str(folder));
   if (!folders.count(Str(folder)) || refusedLandings.count(Str(folder))) return LandingFolder();
   const Path landing = folder + "vek.tmp\\";
   folders.insert(Str(landing));
@@ -122,7 +119,6 @@ LandingFolder FakePlatform::MakeLandingFolder(const Path& folder) {
 }
 
 void FakePlatform::RemoveLandingFolder(const LandingFolder& landing) {
-  journal.push_back("RemoveLandingFolder " + Str(landing.path));
   const std::string folder = Str(landing.path);
   for (auto file = files.begin(); file != files.end();) {
     file = file->first.compare(0, folder.size(), folder) == 0 ? files.erase(file) : std::next(file);
@@ -140,7 +136,6 @@ std::string Bytes(const ResourceBytes& carried) {
 Placing FakePlatform::PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) {
   paths.push_back(copy);
   paths.push_back(to);
-  journal.push_back("PlaceIfSame " + Str(copy) + " -> " + Str(to));
   if (placedMeanwhile.count(Str(to))) files[Str(to)] = Bytes(carried);
   auto found = files.find(Str(copy));
   if (found == files.end()) return Placing::Refused;
@@ -156,7 +151,6 @@ Placing FakePlatform::PlaceIfSame(const Path& copy, const Path& to, const Resour
 
 bool FakePlatform::KeepIfSame(const Path& path, const ResourceBytes& carried) {
   paths.push_back(path);
-  journal.push_back("KeepIfSame " + Str(path));
   auto found = files.find(Str(path));
   if (found != files.end() && found->second == Bytes(carried)) return true;
   if (found != files.end()) files.erase(found);
@@ -171,7 +165,7 @@ Path FakePlatform::SystemFolder(bool, const Path& usual) {
 Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* result) {
   paths.push_back(source);
   paths.push_back(target);
-  journal.push_back("ShellCopy " + Str(source) + " -> " + Str(target));
+  shellCopies.push_back(Str(source) + " -> " + Str(target));
   if (shellCopyFailure) return Failure(Text(shellCopyFailure->c_str()));
   if (!files.count(Str(source))) {
     *result = 2;  // the shell's "file not found"
@@ -188,45 +182,27 @@ Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* res
   return Failure();
 }
 
-void FakePlatform::Pause(unsigned milliseconds) {
-  journal.push_back("Pause " + std::to_string(milliseconds));
-}
+void FakePlatform::Pause(unsigned milliseconds) { pauses.push_back({milliseconds, Now()}); }
 
 void FakePlatform::ShowMessageBox(const Text& text, const Text& caption, unsigned flags) {
-  const std::string box = std::to_string(flags) + " [" + Str(caption) + "] " + Str(text);
-  journal.push_back("MessageBox " + box);
-  std::set<ControlId> shown;
-  for (const auto& [control, isVisible] : visible) {
-    if (isVisible) shown.insert(control);
-  }
-  boxes.push_back({"MessageBox " + box, !unpainted, shown});
+  boxes.push_back({std::to_string(flags) + " [" + Str(caption) + "] " + Str(text), Now()});
 }
 
-void FakePlatform::SetApplicationTitle(const Text& title) {
-  applicationTitle = Str(title);
-  journal.push_back("SetApplicationTitle " + applicationTitle);
-}
+void FakePlatform::SetApplicationTitle(const Text& title) { applicationTitle = Str(title); }
 
-void FakePlatform::ProcessMessages() {
-  unpainted = false;
-  journal.push_back("ProcessMessages");
-}
+void FakePlatform::ProcessMessages() { unpainted = false; }
 
 void FakePlatform::ShowInformation(const Text& text) {
-  journal.push_back("ShowInformation [" + applicationTitle + "] " + Str(text));
+  informations.push_back("[" + applicationTitle + "] " + Str(text));
 }
 
-void FakePlatform::SetFormText(const Text& text) {
-  formText = Str(text);
-  journal.push_back("SetFormText " + formText);
-}
+void FakePlatform::SetFormText(const Text& text) { formText = Str(text); }
 
-void FakePlatform::CloseForm() { journal.push_back("CloseForm"); }
+void FakePlatform::CloseForm() { closed = true; }
 
 void FakePlatform::SetVisible(ControlId control, bool show) {
   visible[control] = show;
   unpainted = true;
-  journal.push_back("SetVisible " + std::to_string(control) + (show ? " 1" : " 0"));
 }
 
 bool FakePlatform::IsVisible(ControlId control) { return visible[control]; }
@@ -234,28 +210,21 @@ bool FakePlatform::IsVisible(ControlId control) { return visible[control]; }
 void FakePlatform::BringToFront(ControlId control) {
   top = control;
   unpainted = true;
-  journal.push_back("BringToFront " + std::to_string(control));
 }
 
 void FakePlatform::SetText(ControlId control, const Text& text) {
   texts[control] = Str(text);
   unpainted = true;
-  journal.push_back("SetText " + std::to_string(control) + " " + Str(text));
 }
 
 void FakePlatform::SetEnabled(ControlId control, bool enable) {
   enabled[control] = enable;
   unpainted = true;
-  journal.push_back("SetEnabled " + std::to_string(control) + (enable ? " 1" : " 0"));
 }
 
-void FakePlatform::Focus(ControlId control) {
-  focus = control;
-  journal.push_back("Focus " + std::to_string(control));
-}
+void FakePlatform::Focus(ControlId control) { focus = control; }
 
 Failure FakePlatform::Press(ControlId button) {
-  journal.push_back("Press " + std::to_string(button));
   return events ? events->OnClick(button) : Failure();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A scripted stand-in for the Windows services and the window toolkit. Tests
 // set up the machine (name, bitness, folders, files, resources), run the code,
-// and read back the journal of everything the code did, in order.
+// and read back the machine's state and what the user met: the window as it
+// was at each pause and message box, the shell's copies, the dialogs.
 
 #include <map>
 #include <optional>
@@ -25,30 +26,31 @@ class FakePlatform : public System, public Toolkit {
   // When set, the executable's folder comes in this platform form, with
   // the folder part of executablePath as what the user reads.
   std::string executableFolderForm;
-  std::set<std::string> folders;         // existing folders, with trailing backslash
-  std::map<std::string, std::string> files;  // existing files -> their bytes
-  std::set<std::string> refusedFolders;  // CreateFolder fails for these
+  std::set<std::string> folders;                 // existing folders, with trailing backslash
+  std::map<std::string, std::string> files;      // existing files -> their bytes
+  std::set<std::string> refusedFolders;          // CreateFolder fails for these
   std::map<std::string, std::string> resources;  // lower-case name -> bytes ("DLLFILE")
   std::map<std::string, WriteResult::Outcome> writeOutcomes;  // per path; default Written
   std::string writeFailureReason = "Access is denied.\r\n";
   // Nothing can arrive under these names (a folder of that name, say): the
   // shell "copies" to them and the renames to them fail.
   std::set<std::string> refusedTargets;
-  std::optional<std::string> shellCopyFailure;    // ShellCopy cannot make the request
+  std::optional<std::string> shellCopyFailure;  // ShellCopy cannot make the request
   int shellCopyResult = 0;
-  std::set<std::string> shortTargets;      // the shell's copy to these comes out 1 byte short
-  std::set<std::string> refusedLandings;   // no landing folder can be made in these folders
-  std::set<std::string> placedMeanwhile;   // another instance puts a file here just before our rename
+  std::set<std::string> shortTargets;     // the shell's copy to these comes out 1 byte short
+  std::set<std::string> refusedLandings;  // no landing folder can be made in these folders
+  std::set<std::string>
+      placedMeanwhile;  // another instance puts a file here just before our rename
   // The system folder that Windows reports; nullopt: the usual one.
   std::optional<std::string> systemFolder;
   FormEvents* events = nullptr;  // receives Press
 
   // --- What the code did. ---
-  std::vector<std::string> journal;
   std::vector<unsigned long> computerNameCapacities;
   std::map<std::string, std::string> written;  // path -> bytes, by WriteWholeFile
-  std::vector<Path> paths;  // every path given to the file system, in order
-  int landingsHeld = 0;     // landing folders made and not yet removed
+  std::vector<Path> paths;                     // every path given to the file system, in order
+  std::vector<std::string> shellCopies;        // "source -> target", in order
+  int landingsHeld = 0;                        // landing folders made and not yet removed
   int librariesLoaded = 0;
   int librariesReleased = 0;
   std::map<ControlId, bool> visible;
@@ -56,20 +58,30 @@ class FakePlatform : public System, public Toolkit {
   std::map<ControlId, std::string> texts;
   ControlId top = kNoControl;  // the control last brought to the front
   bool unpainted = false;      // a control changed since the window last painted
-  // Every message box, as the user met it: its journal entry, whether
-  // the window was painted then, and the controls visible behind it.
+  // The window as the user saw it at one moment.
+  struct Screen {
+    bool painted;
+    std::map<ControlId, bool> visible, enabled;
+    std::map<ControlId, std::string> texts;
+    ControlId top;
+    bool Shows(ControlId control) const { return visible.count(control) && visible.at(control); }
+  };
+  Screen Now() const { return {!unpainted, visible, enabled, texts, top}; }
+  // Every message box ("flags [caption] text") and the window behind it.
   struct Box {
     std::string text;
-    bool painted;
-    std::set<ControlId> shown;
+    Screen screen;
   };
   std::vector<Box> boxes;
+  std::vector<std::pair<unsigned, Screen>> pauses;  // each pause and the window during it
+  std::vector<std::string> informations;            // "[application title] text"
   std::string formText;
   std::string applicationTitle = "Vekdll";
   ControlId focus = kNoControl;
+  bool closed = false;
 
-  // Journal entries that begin with `prefix`, in order.
-  std::vector<std::string> Entries(const std::string& prefix) const;
+  // The texts of the boxes, in order.
+  std::vector<std::string> BoxTexts() const;
 
   // System
   bool ComputerName(char* buffer, unsigned long* capacity) override;
@@ -110,6 +122,8 @@ class FakePlatform : public System, public Toolkit {
 
 inline std::string Str(const Text& text) { return std::string(text.CStr(), text.Length()); }
 inline std::string Str(const Path& path) { return Str(path.Shown()); }
+// A file in the staging folder of the fake's executable (D:\Setup\VekDll.exe).
+inline std::string Staged(const char* file) { return std::string("D:\\Setup\\Dlls\\") + file; }
 // A path spelled out in text, as the program's fixed folders are.
 inline Path P(const std::string& text) { return Path(Text(text.c_str())); }
 

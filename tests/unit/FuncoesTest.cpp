@@ -5,21 +5,19 @@
 
 namespace vek::test {
 
-using Journal = std::vector<std::string>;
-
 TEST(TiraCaracter, EachModeTrimsItsOwnPart) {
   const Text texto = "  ab  c  ";
-  EXPECT_EQ("ab  c  ", Str(TiraCaracter(texto, ' ', 0)));
-  EXPECT_EQ("  ab  c", Str(TiraCaracter(texto, ' ', 1)));
-  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', 2)));
-  EXPECT_EQ("abc", Str(TiraCaracter(texto, ' ', 3)));
-  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', 7)));   // unknown modes act as mode 2
-  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', -1)));
-  EXPECT_EQ("1.5", Str(TiraCaracter("001.500", '0', 2)));
+  EXPECT_EQ("ab  c  ", Str(TiraCaracter(texto, ' ', kTiraInicio)));
+  EXPECT_EQ("  ab  c", Str(TiraCaracter(texto, ' ', kTiraFim)));
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', kTiraAmbos)));
+  EXPECT_EQ("abc", Str(TiraCaracter(texto, ' ', kTiraTodos)));
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', ModoTira{7})));  // unknown modes act as mode 2
+  EXPECT_EQ("ab  c", Str(TiraCaracter(texto, ' ', ModoTira{-1})));
+  EXPECT_EQ("1.5", Str(TiraCaracter("001.500", '0', kTiraAmbos)));
 }
 
 TEST(TiraCaracter, TextsMadeOnlyOfTheCharacterBecomeEmpty) {
-  for (int modo = 0; modo <= 3; ++modo) {
+  for (ModoTira modo : {kTiraInicio, kTiraFim, kTiraAmbos, kTiraTodos}) {
     EXPECT_EQ("", Str(TiraCaracter("     ", ' ', modo))) << "mode " << modo;
     EXPECT_EQ("", Str(TiraCaracter("", ' ', modo))) << "mode " << modo;
   }
@@ -90,7 +88,7 @@ TEST(MsgErro, ShowsTheTextUnderTheMakersCaptionWithTheErrorIcon) {
   FakePlatform fake;
   MsgErro(fake, "falhou\r\nde novo");
   ASSERT_EQ(1u, fake.boxes.size());
-  EXPECT_EQ("MessageBox 16 [VEK INFORM\xC1TICA] falhou\r\nde novo", fake.boxes[0].text);
+  EXPECT_EQ("16 [VEK INFORM\xC1TICA] falhou\r\nde novo", fake.boxes[0].text);
 }
 
 TEST(MostraPainel, LeavesThePanelAsAskedOnTopAndAlreadyPainted) {
@@ -118,24 +116,25 @@ TEST(CopiaArquivo, TrueOnlyWhenTheShellReportsSuccess) {
 
   fake.shellCopyResult = 0x75;  // cancelled by the user
   EXPECT_FALSE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
-  EXPECT_TRUE(fake.Entries("MessageBox").empty());
+  EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST(CopiaArquivo, AMissingSourceGivesFalseAndNoBoxOfItsOwn) {
   FakePlatform fake;
-  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\nada.dll"), P("C:\\Windows\\System32\\nada.dll")));
-  EXPECT_EQ((Journal{"ShellCopy C:\\Setup\\Dlls\\nada.dll -> C:\\Windows\\System32\\nada.dll"}),
-            fake.journal);
+  EXPECT_FALSE(
+      CopiaArquivo(fake, P("C:\\Setup\\Dlls\\nada.dll"), P("C:\\Windows\\System32\\nada.dll")));
+  EXPECT_EQ(1u, fake.shellCopies.size());
+  EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST(CopiaArquivo, ARequestThatCannotBeMadeIsReportedWithBothPaths) {
   FakePlatform fake;
   fake.shellCopyFailure = "Out of memory";
   EXPECT_FALSE(CopiaArquivo(fake, P("C:\\O\\a.dll"), P("C:\\D\\a.dll")));
-  EXPECT_EQ((Journal{"ShellCopy C:\\O\\a.dll -> C:\\D\\a.dll",
-                     "MessageBox 16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
-                     "Arq Origem: C:\\O\\a.dll\r\nArq Destino: C:\\D\\a.dll\r\nErro: Out of memory"}),
-            fake.journal);
+  EXPECT_EQ((std::vector<std::string>{
+                "16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
+                "Arq Origem: C:\\O\\a.dll\r\nArq Destino: C:\\D\\a.dll\r\nErro: Out of memory"}),
+            fake.BoxTexts());
 }
 
 }  // namespace vek::test

@@ -1,93 +1,88 @@
 #include <gtest/gtest.h>
 
-#include "app/UntPrincipal.h"
 #include "app/payload/Payloads.h"
 #include "tests/unit/FakePlatform.h"
 
 namespace vek::test {
 
-using Journal = std::vector<std::string>;
-
-// The resource names under which the build stores the payloads, in list
-// order, spelled out: the program must derive the same ones.
-const char* const kRecursos[] = {"libxml2dll", "libxmlsecdll", "libxmlsecopenssldll", "libxsltdll",
-                                 "midasdll",   "zlib1dll",     "iconvdll"};
-static_assert(sizeof kRecursos / sizeof kRecursos[0] == kPayloadCount);
-
-// A machine whose executable lies in D:\Setup\ and carries all seven payloads;
-// FormShow has run, so PastaDlls is D:\Setup\Dlls\.
-class SalvarDllsTest : public ::testing::Test {
- protected:
-  SalvarDllsTest() {
-    fake.folders = {"D:\\Setup\\"};
-    for (std::size_t i = 0; i < kPayloadCount; ++i) {
-      fake.resources[kRecursos[i]] = std::string("bytes of ") + kPayloads[i];
+// A machine whose executable carries all seven payloads, each with bytes of
+// its own; the staging folder D:\Setup\Dlls\ exists.
+struct Carried : FakePlatform {
+  Carried() {
+    folders = {"D:\\Setup\\", "D:\\Setup\\Dlls\\"};
+    for (const Payload& payload : kPayloads) {
+      resources[payload.resourceName] = std::string("bytes of ") + payload.fileName;
     }
-    EXPECT_FALSE(form.FormShow().Raised());
-    fake.journal.clear();
   }
-
-  static std::string Staged(const char* file) { return std::string("D:\\Setup\\Dlls\\") + file; }
-
-  FakePlatform fake;
-  TFrmPrincipal form{fake, fake};
+  Failure Salvar() { return SalvarDlls(*this, P("D:\\Setup\\Dlls\\")); }
 };
 
-TEST_F(SalvarDllsTest, WritesEveryPayloadInTableOrderWithItsOwnBytes) {
-  ASSERT_FALSE(form.SalvarDlls().Raised());
-  Journal expected;
-  for (const char* nome : kPayloads) expected.push_back("WriteWholeFile " + Staged(nome));
-  EXPECT_EQ(expected, fake.journal);
-  EXPECT_EQ("bytes of libxmlsec-openssl.dll", fake.written[Staged("libxmlsec-openssl.dll")]);
-  EXPECT_EQ("bytes of iconv.dll", fake.written[Staged("iconv.dll")]);
+TEST(SalvarDlls, WritesEveryPayloadInTableOrderWithItsOwnBytes) {
+  Carried fake;
+  ASSERT_FALSE(fake.Salvar().Raised());
+  ASSERT_EQ(2 * kPayloadCount, fake.paths.size()) << "each looked for, then written";
+  for (std::size_t i = 0; i < kPayloadCount; ++i) {
+    const char* file = kPayloads[i].fileName;
+    EXPECT_EQ(Staged(file), Str(fake.paths[2 * i + 1]));
+    EXPECT_EQ(std::string("bytes of ") + file, fake.written[Staged(file)]);
+  }
 }
 
-TEST_F(SalvarDllsTest, StagedFilesAreLeftAsTheyAreWhateverTheirContent) {
+TEST(SalvarDlls, StagedFilesAreLeftAsTheyAreWhateverTheirContent) {
   // A zero-length or damaged midas.dll stays, and so do the others present.
+  Carried fake;
   fake.files = {{Staged("midas.dll"), ""}, {Staged("zlib1.dll"), "damaged"}};
-  ASSERT_FALSE(form.SalvarDlls().Raised());
-  EXPECT_EQ(0u, fake.written.count(Staged("midas.dll")));
-  EXPECT_EQ(0u, fake.written.count(Staged("zlib1.dll")));
+  ASSERT_FALSE(fake.Salvar().Raised());
+  EXPECT_EQ("", fake.files[Staged("midas.dll")]);
+  EXPECT_EQ("damaged", fake.files[Staged("zlib1.dll")]);
   EXPECT_EQ(5u, fake.written.size());
 
-  fake.journal.clear();
-  ASSERT_FALSE(form.SalvarDlls().Raised());
-  EXPECT_TRUE(fake.journal.empty()) << "all seven staged: nothing is read or written";
+  fake.written.clear();
+  ASSERT_FALSE(fake.Salvar().Raised());
+  EXPECT_TRUE(fake.written.empty()) << "all seven staged: nothing is written";
 }
 
-TEST_F(SalvarDllsTest, AMissingResourceIsNamedInLowerCase) {
-  fake.resources.erase("libxsltdll");
-  const Failure falha = form.SalvarDlls();
-  ASSERT_TRUE(falha.Raised());
-  EXPECT_EQ("Resource libxsltdll not found", Str(falha.Message()));
-  EXPECT_EQ(3u, fake.written.size()) << "the payloads before it stay written";
-  EXPECT_EQ(0u, fake.written.count(Staged("midas.dll"))) << "nothing after it";
-}
-
-TEST_F(SalvarDllsTest, AFileThatCannotBeCreatedGivesItsFullPathAndTheSystemsReason) {
-  fake.writeOutcomes[Staged("libxml2.dll")] = WriteResult::Outcome::CannotCreate;
-  fake.writeFailureReason = "The system cannot find the path specified. \r\n";
-  const Failure falha = form.SalvarDlls();
-  ASSERT_TRUE(falha.Raised());
-  EXPECT_EQ("Cannot create file \"D:\\Setup\\Dlls\\libxml2.dll\". "
-            "The system cannot find the path specified",
-            Str(falha.Message()));
-  EXPECT_TRUE(fake.written.empty());
-}
-
-TEST_F(SalvarDllsTest, AWriteThatFailsPartWayIsAStreamWriteError) {
-  fake.writeOutcomes[Staged("libxmlsec.dll")] = WriteResult::Outcome::WriteFailed;
-  const Failure falha = form.SalvarDlls();
-  ASSERT_TRUE(falha.Raised());
-  EXPECT_EQ("Stream write error", Str(falha.Message()));
-  EXPECT_EQ(1u, fake.written.size());
-  EXPECT_FALSE(fake.files.count(Staged("libxmlsec.dll"))) << "no partial file under its name";
-}
-
-TEST_F(SalvarDllsTest, AFilePlacedMeanwhileByAnotherInstanceIsKept) {
-  fake.writeOutcomes[Staged("libxml2.dll")] = WriteResult::Outcome::KeptExisting;
-  EXPECT_FALSE(form.SalvarDlls().Raised());
-  EXPECT_EQ(6u, fake.written.size());
+// Each row breaks one payload's extraction: the failure's text, and how
+// many payloads are written (those before it stay; nothing after it).
+TEST(SalvarDlls, AFailureNamesItsCauseAndKeepsWhatWasWrittenBefore) {
+  struct Case {
+    const char* scenario;
+    void (*setUp)(Carried&);
+    const char* failure;  // nullptr: no failure
+    std::size_t written;
+  };
+  const Case cases[] = {
+      {"a missing resource is named in lower case",
+       [](Carried& f) { f.resources.erase("libxsltdll"); }, "Resource libxsltdll not found", 3},
+      {"a file that cannot be created: its full path and the system's reason",
+       [](Carried& f) {
+         f.writeOutcomes[Staged("libxml2.dll")] = WriteResult::Outcome::CannotCreate;
+         f.writeFailureReason = "The system cannot find the path specified. \r\n";
+       },
+       "Cannot create file \"D:\\Setup\\Dlls\\libxml2.dll\". "
+       "The system cannot find the path specified",
+       0},
+      {"a write that fails part way",
+       [](Carried& f) {
+         f.writeOutcomes[Staged("libxmlsec.dll")] = WriteResult::Outcome::WriteFailed;
+       },
+       "Stream write error", 1},
+      {"a file placed meanwhile by another instance is kept",
+       [](Carried& f) {
+         f.writeOutcomes[Staged("libxml2.dll")] = WriteResult::Outcome::KeptExisting;
+       },
+       nullptr, 6},
+  };
+  for (const Case& c : cases) {
+    Carried fake;
+    c.setUp(fake);
+    const Failure falha = fake.Salvar();
+    EXPECT_EQ(c.failure != nullptr, falha.Raised()) << c.scenario;
+    if (c.failure) {
+      EXPECT_EQ(c.failure, Str(falha.Message())) << c.scenario;
+    }
+    EXPECT_EQ(c.written, fake.written.size()) << c.scenario;
+  }
 }
 
 }  // namespace vek::test

@@ -52,16 +52,17 @@ STEPS = [
          files=["midas/midas.c", "midas/midas.rc"]),
 ]
 
-# Each payload file and the steps whose packages it is made of.
-PAYLOAD = [
-    ("zlib1.dll", ["zlib"]),
-    ("iconv.dll", ["iconv"]),
-    ("libxml2.dll", ["libxml2"]),
-    ("libxslt.dll", ["libxslt"]),
-    ("libxmlsec.dll", ["xmlsec"]),
-    ("libxmlsec-openssl.dll", ["xmlsec", "openssl"]),
-    ("midas.dll", ["midas"]),
-]
+# The steps whose packages each payload file is made of; the files
+# themselves are the program's list (tools/productfacts.py).
+MADE_OF = {
+    "zlib1.dll": ["zlib"],
+    "iconv.dll": ["iconv"],
+    "libxml2.dll": ["libxml2"],
+    "libxslt.dll": ["libxslt"],
+    "libxmlsec.dll": ["xmlsec"],
+    "libxmlsec-openssl.dll": ["xmlsec", "openssl"],
+    "midas.dll": ["midas"],
+}
 
 
 def say(message):
@@ -79,11 +80,8 @@ def output(args, **kwargs):
 
 
 def sha256_file(path):
-    digest = hashlib.sha256()
     with open(path, "rb") as f:
-        for block in iter(lambda: f.read(1 << 20), b""):
-            digest.update(block)
-    return digest.hexdigest()
+        return hashlib.file_digest(f, "sha256").hexdigest()
 
 
 # ------------------------------------------------------------ what goes in
@@ -274,7 +272,11 @@ def assemble(folder, stages, origins, midas):
     (folder / "lib").mkdir()
     steps = {step.name: step for step in STEPS}
     rows = []
-    for name, made_of in PAYLOAD:
+    names = validate.payload_names()
+    if sorted(names) != sorted(MADE_OF):
+        fail(f"the program's payloads {names} are not the files build.py makes {list(MADE_OF)}")
+    for name in names:
+        made_of = MADE_OF[name]
         if name == "midas.dll" and midas:
             shutil.copyfile(midas, folder / name)
             rows.append((name, "licensed (VEK_MIDAS_DLL)", "-"))

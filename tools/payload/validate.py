@@ -11,22 +11,10 @@ import subprocess
 import sys
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from productfacts import payload_names  # noqa: E402
+
 OBJDUMP = "i686-w64-mingw32-objdump"
-
-
-
-def payload_names():
-    """The payloads' file names, in order, from the program's list of them
-    (app/payload/Payloads.def: one VEK_PAYLOAD("name") row each)."""
-    table = Path(__file__).resolve().parents[2] / "app" / "payload" / "Payloads.def"
-    names = []
-    for line in table.read_text().splitlines():
-        line = line.strip()
-        if line.startswith('VEK_PAYLOAD("') and line.endswith('")'):
-            names.append(line[len('VEK_PAYLOAD("'):-len('")')])
-    if not names:
-        raise SystemExit(f"{table}: no payload rows found")
-    return names
 
 
 # Libraries that are part of every Windows the installer runs on, so a

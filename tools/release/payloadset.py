@@ -21,11 +21,8 @@ class Problem(Exception):
 
 
 def sha256_file(path):
-    digest = hashlib.sha256()
     with open(path, "rb") as f:
-        for block in iter(lambda: f.read(1 << 20), b""):
-            digest.update(block)
-    return digest.hexdigest()
+        return hashlib.file_digest(f, "sha256").hexdigest()
 
 
 def installed_version(binary):

@@ -1,6 +1,6 @@
-"""The X display of the end-to-end tests: Xvfb with a window manager (openbox,
-without which Wine windows never take the keyboard focus), and the keys,
-clicks and screenshots of a person sitting at the machine."""
+"""The X display that the harness runs Wine in: Xvfb with a window manager
+(openbox, without which Wine windows never take the keyboard focus), and the
+keys, clicks and screenshots of a person sitting at the machine."""
 
 import os
 import re

@@ -1,4 +1,4 @@
-"""What the end-to-end tests know of the product: where the build is, what
+"""What the harness knows of the product: where the build is, what
 the build read from the program's own tables (harness.json), and the texts
 that the program shows."""
 
@@ -6,7 +6,7 @@ import json
 import os
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
+ROOT = Path(__file__).resolve().parents[1]
 BUILD = Path(os.environ.get("VEK_BUILD", ROOT / "build" / "win32"))
 ARTIFACTS = Path(os.environ.get("VEK_ARTIFACTS", ROOT / "build" / "e2e"))
 

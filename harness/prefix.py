@@ -1,5 +1,5 @@
 """Wine prefixes and the payload files in their folders. Every Wine command
-line of the end-to-end tests (wine, wineserver, wineboot, and the WINEPREFIX
+line of the harness (wine, wineserver, wineboot, and the WINEPREFIX
 they run in) is made here, with the Wine to use: this machine's own, or
 that of the Debian root in VEK_WINE (tools/setup-wine10.sh makes one with
 Wine 10; the tests then run inside tools/wine-root.sh, which sets it and shows

@@ -1,0 +1,35 @@
+#include "app/payload/PlaceCompleteCopy.h"
+
+#include "common/Funcoes.h"
+
+namespace vek {
+
+bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
+                   const ResourceBytes& carregado) {
+  const Path destino = pasta + nome;
+  ScopedLandingFolder pouso(system, pasta);
+  // Without a landing folder the shell copies to the name itself; what it
+  // put there stays only when it is the payload.
+  if (!pouso.Made()) {
+    return CopiaArquivo(system, origem, destino) && system.KeepIfSame(destino, carregado);
+  }
+
+  const Path copia = pouso.Folder() + nome;
+  if (!CopiaArquivo(system, origem, copia, destino)) return false;
+  switch (system.PlaceIfSame(copia, destino, carregado)) {
+    case Placing::Placed:
+      return true;
+    case Placing::Refused:
+      return false;
+    case Placing::Differs:
+      break;
+  }
+  // The staged file is not the payload (put there by someone else, left by
+  // an older release, damaged; or the copy came out short): the copy is
+  // made again from the bytes the executable carries.
+  return system.WriteWholeFile(copia, carregado.data, carregado.size).outcome ==
+             WriteResult::Outcome::Written &&
+         system.PlaceIfSame(copia, destino, carregado) == Placing::Placed;
+}
+
+}  // namespace vek
