@@ -13,5 +13,4 @@ add_executable(unit_tests
   tests/unit/PackedPictureTest.cpp
 )
 target_link_libraries(unit_tests PRIVATE veklogic GTest::gtest_main)
-target_compile_options(unit_tests PRIVATE -Wall -Wextra)
 gtest_discover_tests(unit_tests)

@@ -1,0 +1,15 @@
+# The small programs that the end-to-end tests run under Wine beside VekDll.exe.
+
+# The end-to-end tests' probe: reads the program's windows from inside Wine.
+add_executable(vekprobe harness/probe/probe.cpp)
+target_link_options(vekprobe PRIVATE -static -s)
+
+# The search-order test's stand-in library (see tests/e2e/test_dll_search.py).
+add_library(vekmarker SHARED tests/e2e/marker/marker.c)
+set_target_properties(vekmarker PROPERTIES PREFIX "" OUTPUT_NAME vekmarker)
+# No C runtime: it would import msvcrt.dll, one of the names it stands in for.
+target_link_options(vekmarker PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)
+target_link_libraries(vekmarker PRIVATE kernel32)
+add_executable(vekimports tests/e2e/marker/imports.c)
+target_link_libraries(vekimports PRIVATE ole32 gdi32 user32 kernel32)
+target_link_options(vekimports PRIVATE -static -s)
