@@ -5,7 +5,6 @@
 // Plain C++, for both targets.
 
 #include <cstddef>
-#include <utility>
 
 namespace vek {
 
