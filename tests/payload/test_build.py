@@ -16,8 +16,10 @@ ROOT = Path(__file__).resolve().parents[2]
 class BuildDriverTest(unittest.TestCase):
     def setUp(self):
         self.tmp = Path(tempfile.mkdtemp(prefix="vek-payload-build-"))
-        self.tools = self.tmp / "payload"
+        self.tools = self.tmp / "tools" / "payload"
         shutil.copytree(ROOT / "tools" / "payload", self.tools)
+        # The program's facts, which the driver reads beside its folder.
+        (self.tools.parent / "productfacts.py").symlink_to(ROOT / "tools" / "productfacts.py")
         self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.tmp),
                     "XDG_CACHE_HOME": str(self.tmp / "cache")}
 
