@@ -1,6 +1,6 @@
-# The small programs that the end-to-end tests run under Wine beside VekDll.exe.
+# The small programs that the harness runs under Wine beside VekDll.exe.
 
-# The end-to-end tests' probe: reads the program's windows from inside Wine.
+# The probe: reads the program's windows from inside Wine, for the tests, the run command and the benchmarks.
 add_executable(vekprobe harness/probe/probe.cpp)
 target_link_options(vekprobe PRIVATE -static -s)
 

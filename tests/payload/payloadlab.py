@@ -7,7 +7,6 @@ this machine's own iconv (the C library's) for encodings Python lacks."""
 import atexit
 import ctypes
 import ctypes.util
-import errno
 import os
 import re
 import shutil
