@@ -1,4 +1,4 @@
-# The small programs that the harness runs under Wine beside VekDll.exe.
+# The small programs run under Wine beside VekDll.exe, by the harness and by the end-to-end tests.
 
 # The probe: reads the program's windows from inside Wine, for the tests, the run command and the benchmarks.
 add_executable(vekprobe harness/probe/probe.cpp)
