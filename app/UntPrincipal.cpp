@@ -11,6 +11,11 @@ TFrmPrincipal::TFrmPrincipal(System& system, Toolkit& toolkit)
     : system_(system), toolkit_(toolkit) {}
 
 Failure TFrmPrincipal::FormShow() {
+  // Before any file operation: under UAC, a standard user's run of a program
+  // like this one would otherwise make its folders in a private copy of the
+  // system folder and report them made.
+  system_.StopVirtualization();
+
   Text nomeLido;
   nomeMaquina_ = LeNomeMaquina(system_, &nomeLido) ? TiraEspacos(UpperCase(nomeLido))
                                                    : Text("INDEFINIDO");

@@ -16,12 +16,13 @@ add_library(vekwin32 STATIC
   platform/win32/Services.cpp
   platform/win32/SystemError.cpp
   platform/win32/Temporaries.cpp
+  platform/win32/Virtualization.cpp
   platform/win32/WholeFile.cpp
   platform/win32/WidePath.cpp
   platform/win32/WideText.cpp
   platform/win32/WindowClass.cpp
 )
-target_link_libraries(vekwin32 PUBLIC vekplatform ole32 gdi32 user32 kernel32)
+target_link_libraries(vekwin32 PUBLIC vekplatform ole32 gdi32 user32 advapi32 kernel32)
 target_compile_options(vekwin32 PRIVATE ${VEK_SIZE_FLAGS})
 # This Windows' library-search functions, looked up at run time; the
 # search-order test links a stand-in for Windows that lacks them instead.

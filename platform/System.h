@@ -66,6 +66,13 @@ class System {
   virtual bool CallIsWow64Process(void* isWow64Process, bool* wow64) = 0;
   virtual void ReleaseLibrary(LibraryHandle library) = 0;
 
+  // Turns off UAC's file virtualization for this process where Windows
+  // applies it (a 32-bit program without a manifest, run by a standard
+  // user), so that a folder or file made under the Windows folder is made
+  // there or refused, never redirected to the user's VirtualStore. Nothing
+  // happens where Windows has none (XP, Wine) or it is already off.
+  virtual void StopVirtualization() = 0;
+
   // The folder of the running executable: its full path up to and including
   // the last backslash or colon, whatever its names and however long.
   virtual Path ExecutableFolder() = 0;

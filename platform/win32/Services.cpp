@@ -12,6 +12,7 @@
 #include "platform/win32/LandingFolder.h"
 #include "platform/win32/OpenFile.h"
 #include "platform/win32/SystemError.h"
+#include "platform/win32/Virtualization.h"
 #include "platform/win32/WholeFile.h"
 #include "platform/win32/WidePath.h"
 
@@ -40,6 +41,8 @@ bool Services::CallIsWow64Process(void* isWow64Process, bool* wow64) {
 }
 
 void Services::ReleaseLibrary(LibraryHandle library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+void Services::StopVirtualization() { win32::StopVirtualization(); }
 
 Path Services::ExecutableFolder() { return FoundFolder(FolderPart(ModulePath())); }
 

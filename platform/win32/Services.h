@@ -18,6 +18,7 @@ class Services : public System {
   void* FindExport(LibraryHandle library, const char* name) override;
   bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
   void ReleaseLibrary(LibraryHandle library) override;
+  void StopVirtualization() override;
   Path ExecutableFolder() override;
   bool FolderExists(const Path& path) override;
   bool CreateFolder(const Path& path) override;

@@ -20,11 +20,23 @@ CC32 = "i686-w64-mingw32-gcc-win32"
 CC64 = "x86_64-w64-mingw32-gcc-win32"
 
 
-def compile_dll(folder, name, body="int f(void) { return 1; }", cc=CC32, link=()):
+def compile_dll(folder, name, body="int f(void) { return 1; }", cc=CC32, link=(),
+                original=""):
+    """A DLL named `name`; a 32-bit one carries a version resource whose
+    OriginalFilename is `original` (its own name by default; None: no resource)."""
     source = folder / (name + ".c")
     source.write_text(body + "\n")
     target = folder / name
-    subprocess.run([cc, "-shared", "-o", str(target), str(source),
+    version = []
+    if cc == CC32 and original is not None:
+        script = folder / (name + ".rc")
+        script.write_text('1 VERSIONINFO\nBEGIN\n BLOCK "StringFileInfo"\n BEGIN\n'
+                          '  BLOCK "040904B0"\n  BEGIN\n'
+                          f'   VALUE "OriginalFilename", "{original or name}"\n'
+                          '  END\n END\nEND\n')
+        version = [folder / (name + ".res.o")]
+        subprocess.run([validate.WINDRES, "-i", str(script), "-o", str(version[0])], check=True)
+    subprocess.run([cc, "-shared", "-o", str(target), str(source), *map(str, version),
                     f"-Wl,--out-implib,{folder / (name + '.a')}", *map(str, link)],
                    check=True)
     return target
@@ -96,6 +108,18 @@ class ValidateTest(unittest.TestCase):
             self.assertRejected(self.variant(midas=exe), "midas.dll", "not a DLL")
         with self.subTest("not PE"):
             self.assertRejected(self.variant(iconv=text), "iconv.dll", "not a 32-bit")
+
+    def test_rejects_a_file_that_does_not_say_what_it_is(self):
+        unnamed = self.tmp / "unnamed"
+        unnamed.mkdir()
+        cases = [  # (case, the OriginalFilename it carries, what the refusal says)
+            ("no version resource", None, "has no version resource naming it"),
+            ("another file's name", "libxml2.dll", "its version resource names it libxml2.dll"),
+        ]
+        for case, original, said in cases:
+            with self.subTest(case):
+                dll = compile_dll(unnamed, "iconv.dll", original=original)
+                self.assertRejected(self.variant(iconv=dll), "iconv.dll", said)
 
     def test_rejects_a_missing_payload(self):
         self.assertRejected(self.variant(libxslt=None), "libxslt.dll", "missing")

@@ -1,8 +1,9 @@
 """Releases made by tools/release.sh from two clean clones of the source tree
 in different folders: byte-identical when unsigned; their SHA256SUMS, bill
 of materials and notices checked against the files; and a signed,
-time-stamped release that verifies against the test authority, carries the
-very payload set and still installs under Wine.
+time-stamped release whose executable and libraries (but midas.dll) verify
+against the test authority, each library differing from the unsigned one by
+its signature alone, and which still installs under Wine.
 
 Three clean builds (the payload set comes from its cache): about a minute
 each here."""
@@ -43,6 +44,19 @@ def carried_payloads(image):
             for payload in winelab.FACTS["payloads"]}
 
 
+def signed_copy_of(signed, unsigned):
+    """Whether the PE file `signed` is the bytes `unsigned` with an
+    Authenticode signature added: signing pads the file to eight bytes,
+    appends the certificate table and sets only the header's checksum and
+    the table's directory entry."""
+    image = pe.Image(signed)
+    offset, size = image.signature()
+    data = bytearray(image.data[:offset])
+    for field, length in ((image.checksum_offset, 4), (image.directories + 8 * 4, 8)):
+        data[field:field + length] = unsigned[field:field + length]
+    return data[:len(unsigned)] == unsigned and not any(data[len(unsigned):])
+
+
 def licence_problems(expression):
     """What makes `expression` no valid SPDX licence expression, if anything."""
     if expression in ("NOASSERTION", "NONE"):
@@ -79,7 +93,10 @@ class Release(unittest.TestCase):
         cls.signing = release(cls.second, cls.signed, VEK_SIGN_PKCS12=str(signer),
                               VEK_SIGN_PASSWORD_FILE=str(cls.authority.password_file),
                               VEK_SIGN_TIMESTAMP_URL=cls.tsa.url, no_proxy="127.0.0.1", **TESTING)
-        cls.payloads = releaselab.payload_folder(cls.second)
+        # The set each release embedded: the signed release was the second
+        # clone's last.
+        cls.payloads = releaselab.payload_folder(cls.first)
+        cls.signed_payloads = releaselab.payload_folder(cls.second)
 
     @classmethod
     def tearDownClass(cls):
@@ -101,8 +118,9 @@ class Release(unittest.TestCase):
                              sorted(checked.splitlines()), folder)
 
     def test_the_bill_of_materials_names_the_eight_files_as_they_are(self):
-        for folder, signature in ((self.unsigned, "not signed"),
-                                  (self.signed, "signed with Authenticode")):
+        for folder, payloads, signature in (
+                (self.unsigned, self.payloads, "not signed"),
+                (self.signed, self.signed_payloads, "signed with Authenticode")):
             doc = sbom(folder)
             self.assertEqual(("SPDX-2.3", "CC0-1.0"), (doc["spdxVersion"], doc["dataLicense"]))
             by_file = {p["packageFileName"]: p for p in doc["packages"] if "packageFileName" in p}
@@ -114,7 +132,7 @@ class Release(unittest.TestCase):
             self.assertIn(signature, by_file["VekDll.exe"]["comment"])
             for name in winelab.PAYLOADS:
                 recorded = by_file[name]["checksums"][0]["checksumValue"]
-                self.assertEqual(digest((self.payloads / name).read_bytes()), recorded, name)
+                self.assertEqual(digest((payloads / name).read_bytes()), recorded, name)
                 self.assertEqual(digest(carried[name]), recorded, name)
 
             ids = {p["SPDXID"] for p in doc["packages"]} | {"SPDXRef-DOCUMENT"}
@@ -191,18 +209,27 @@ class Release(unittest.TestCase):
                       check=False)
         self.assertNotEqual(0, refused.returncode, "verified against a CA that did not sign it")
 
-        # Signing adds the certificate table and touches only the header's
-        # checksum and the table's directory entry.
-        image, unsigned = pe.Image(exe), (self.unsigned_again / "VekDll.exe").read_bytes()
-        offset, size = image.signature()
-        signed = bytearray(image.data[:offset])
-        for field, length in ((image.checksum_offset, 4), (image.directories + 8 * 4, 8)):
-            signed[field:field + length] = unsigned[field:field + length]
-        self.assertEqual(unsigned, bytes(signed[:len(unsigned)]))
-        self.assertEqual(bytes(len(signed) - len(unsigned)), bytes(signed[len(unsigned):]))
-        carried = carried_payloads(image)
+        # Each signed file is the unsigned one with a signature added: the
+        # executable as its build made it, each library as the set holds it.
+        built = (self.second / "build" / "release-win32" / "VekDll.exe").read_bytes()
+        self.assertTrue(signed_copy_of(exe, built), "VekDll.exe")
+        carried = carried_payloads(pe.Image(exe))
         for name in winelab.PAYLOADS:
-            self.assertEqual((self.payloads / name).read_bytes(), carried[name])
+            self.assertEqual((self.signed_payloads / name).read_bytes(), carried[name], name)
+
+    def test_each_library_is_signed_but_midas_and_differs_by_its_signature_alone(self):
+        for name in winelab.PAYLOADS:
+            with self.subTest(name):
+                signed = self.signed_payloads / name
+                verified = run(["osslsigncode", "verify", "-CAfile", str(self.authority.ca),
+                                "-TSA-CAfile", str(self.authority.ca), "-in", str(signed)],
+                               check=False)
+                if name == "midas.dll":  # the placeholder is never signed as the library
+                    self.assertNotEqual(0, verified.returncode)
+                    self.assertEqual((self.payloads / name).read_bytes(), signed.read_bytes())
+                    continue
+                self.assertIn("Signature verification: ok", verified.stdout)
+                self.assertTrue(signed_copy_of(signed, (self.payloads / name).read_bytes()))
 
     def test_the_signed_executable_installs_under_wine(self):
         display = winelab.Display()
@@ -226,10 +253,10 @@ class Release(unittest.TestCase):
             finally:
                 winelab.stop(process)
             for name in winelab.PAYLOADS:
-                self.assertEqual(winelab.digest(self.payloads / name),
+                self.assertEqual(winelab.digest(self.signed_payloads / name),
                                  winelab.digest(folder / "Dlls" / name), name)
                 if name != "zlib1.dll":  # Wine's own stays in place
-                    self.assertEqual(winelab.digest(self.payloads / name),
+                    self.assertEqual(winelab.digest(self.signed_payloads / name),
                                      winelab.digest(prefix.system_folder / name), name)
         finally:
             if prefix:

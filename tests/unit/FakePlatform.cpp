@@ -58,6 +58,10 @@ void FakePlatform::ReleaseLibrary(LibraryHandle library) {
   if (library == &kernel32Module) ++librariesReleased;
 }
 
+void FakePlatform::StopVirtualization() {
+  if (!virtualizationStoppedAfter) virtualizationStoppedAfter = paths.size();
+}
+
 Path FakePlatform::ExecutableFolder() {
   const Text folder = FolderPart(Text(executablePath.c_str()));
   return executableFolderForm.empty()

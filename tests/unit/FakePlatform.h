@@ -49,6 +49,9 @@ class FakePlatform : public System, public Toolkit {
   std::vector<unsigned long> computerNameCapacities;
   std::map<std::string, std::string> written;  // path -> bytes, by WriteWholeFile
   std::vector<Path> paths;                     // every path given to the file system, in order
+  // How many paths the file system had been given when virtualization was
+  // stopped; nullopt: it never was.
+  std::optional<std::size_t> virtualizationStoppedAfter;
   std::vector<std::string> shellCopies;        // "source -> target", in order
   int landingsHeld = 0;                        // landing folders made and not yet removed
   int librariesLoaded = 0;
@@ -89,6 +92,7 @@ class FakePlatform : public System, public Toolkit {
   void* FindExport(LibraryHandle library, const char* name) override;
   bool CallIsWow64Process(void* isWow64Process, bool* wow64) override;
   void ReleaseLibrary(LibraryHandle library) override;
+  void StopVirtualization() override;
   Path ExecutableFolder() override;
   bool FolderExists(const Path& path) override;
   bool CreateFolder(const Path& path) override;

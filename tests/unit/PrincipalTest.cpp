@@ -28,6 +28,9 @@ TEST_F(FormShowTest, On64BitWindowsTitlesItselfAndTargetsSysWow64) {
   EXPECT_EQ("VEK DLLS - 64 BITS", fake.applicationTitle);
   EXPECT_TRUE(fake.folders.count("D:\\Setup\\Dlls\\"));
   EXPECT_TRUE(fake.informations.empty());
+  // UAC's virtualization is off before the file system sees a path, so the
+  // staging folder is made where the user reads it, or refused.
+  EXPECT_EQ(0u, fake.virtualizationStoppedAfter);
 }
 
 // The target is the folder that Windows reports, spelled as usual where it

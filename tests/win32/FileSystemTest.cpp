@@ -1,5 +1,6 @@
 // The file-system questions and the executable's own path against the real
-// functions, in a temporary folder; the resource lookup and the pause.
+// functions, in a temporary folder; the resource lookup and the pause; the
+// end of UAC's virtualization, harmless where Windows has none.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,9 +11,33 @@
 #include "platform/win32/Application.h"
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Services.h"
+#include "platform/win32/Virtualization.h"
 #include "tests/win32/TestFolder.h"
 
 namespace vek::win32::test {
+
+// Stopping virtualization turns it off where it is on; where Windows (or
+// Wine) has none, it changes nothing: the token says what it said, and
+// folders and files are made as before.
+TEST(FileSystem, StoppingVirtualizationWhereThereIsNoneChangesNothing) {
+  auto virtualized = [] {
+    HANDLE token = nullptr;
+    DWORD enabled = 2, size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+      if (!GetTokenInformation(token, TokenVirtualizationEnabled, &enabled, sizeof enabled, &size))
+        enabled = 3;  // the class unknown
+      CloseHandle(token);
+    }
+    return enabled;
+  };
+  const DWORD before = virtualized();
+  StopVirtualization();
+  StopVirtualization();
+  EXPECT_EQ(before == 1 ? 0u : before, virtualized());
+  TestFolder folder;
+  EXPECT_TRUE(CreateDirectoryW((folder / L"Dlls").c_str(), nullptr));
+  EXPECT_TRUE(WriteBytes(folder / L"Dlls\\libxml2.dll", "x"));
+}
 
 TEST(FileSystem, FilesAndFoldersAreToldApart) {
   TestFolder folder;

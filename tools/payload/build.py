@@ -292,12 +292,15 @@ def midas_choice():
 
 
 def write_manifest(folder, rows):
-    """One row per file (package, version, size, SHA-256), then each file's
-    imports as comment rows, so that a new import shows in review."""
-    lines = ["# file\tpackage\tversion\tsize\tsha256"]
+    """One row per file (package, version, size, SHA-256, the version its
+    version resource gives), then each file's imports as comment rows, so
+    that a new import shows in review."""
+    lines = ["# file\tpackage\tversion\tsize\tsha256\tfile version"]
     for name, package, version in rows:
         path = folder / name
-        lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}")
+        file_version = validate.version_strings(path).get("FileVersion", "-")
+        lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}"
+                     f"\t{file_version}")
     lines.append(f"# The imports of each file, library!function; the set runs on "
                  f"{validate.FLOOR} or later (_WIN32_WINNT {validate.FLOOR_WINNT}).")
     for name, _, _ in rows:

@@ -1,5 +1,6 @@
 """The manifest.txt that build.py writes beside the seven files of a set:
-one row per file (file, package, version, size, SHA-256, tab-separated),
+one row per file (file, package, version, size, SHA-256, and the version its
+version resource gives, tab-separated),
 then comment rows. A file made of several packages names them joined by
 "+", and their versions likewise ("xmlsec1+openssl", "1.2.37-2+3.0.20-1")."""
 
@@ -7,7 +8,7 @@ import itertools
 from collections import namedtuple
 from pathlib import Path
 
-Row = namedtuple("Row", "name package version size sha256")
+Row = namedtuple("Row", "name package version size sha256 file_version", defaults=["-"])
 
 
 class Unreadable(Exception):

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """validate.py DIR: checks that DIR holds the seven payload DLLs as the
-installer carries them: each a 32-bit (PE32, Intel 80386) DLL, the set
-closed under its imports, every DLL that a payload imports being another
-payload or a library that every Windows has, and no function imported that
-the oldest Windows the set runs on (FLOOR) lacks. Reads the files with
-binutils' objdump. Exits non-zero, naming the file and the problem, at the
+installer carries them: each a 32-bit (PE32, Intel 80386) DLL with a
+version resource that names it (OriginalFilename), the set closed under its
+imports, every DLL that a payload imports being another payload or a
+library that every Windows has, and no function imported that the oldest
+Windows the set runs on (FLOOR) lacks. Reads the files with binutils'
+objdump and windres. Exits non-zero, naming the file and the problem, at the
 first check that fails."""
 
+import re
 import subprocess
 import sys
 from pathlib import Path
@@ -15,6 +17,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from productfacts import payload_names  # noqa: E402
 
 OBJDUMP = "i686-w64-mingw32-objdump"
+WINDRES = "i686-w64-mingw32-windres"
 
 
 # Libraries that are part of every Windows the installer runs on, so a
@@ -106,6 +109,25 @@ def check_format(path, text):
         raise Invalid(f"{path.name}: an executable, not a DLL")
 
 
+def version_strings(path):
+    """The version resource's strings of a PE file ({"FileVersion": ...}),
+    as windres reads them back into a resource script; {} when it has none."""
+    result = subprocess.run([WINDRES, "-i", str(path), "-O", "rc"], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, text=True, errors="replace")
+    return dict(re.findall(r'^\s*VALUE "(\w+)", "(.*)"$', result.stdout, re.M))
+
+
+def check_version(path):
+    """A file in a system folder must say what it is (Explorer's details, a
+    support desk, an installer's version rules): a version resource whose
+    OriginalFilename is its own name."""
+    original = version_strings(path).get("OriginalFilename")
+    if original is None:
+        raise Invalid(f"{path.name}: has no version resource naming it (OriginalFilename)")
+    if original.lower() != path.name.lower():
+        raise Invalid(f"{path.name}: its version resource names it {original}")
+
+
 def imports(text):
     return list(import_table(text))
 
@@ -153,6 +175,7 @@ def validate(folder):
         path = found[name.lower()]
         text = headers(path)
         check_format(path, text)
+        check_version(path)
         late = past_floor(import_table(text))
         if late:
             raise Invalid(f"{name}: imports what {FLOOR} lacks: {', '.join(late)}")

@@ -16,6 +16,16 @@ from collections import namedtuple
 Facts = namedtuple("Facts", "description product company copyright")
 
 FACTS = {
+    "libxml2.dll": Facts("XML C parser and toolkit", "libxml2", "Daniel Veillard",
+                         "Copyright (C) 1998-2012 Daniel Veillard"),
+    "libxslt.dll": Facts("XSLT C library", "libxslt", "Daniel Veillard",
+                         "Copyright (C) 2001-2002 Daniel Veillard"),
+    "libxmlsec.dll": Facts("XML Security Library", "xmlsec", "Aleksey Sanin",
+                           "Copyright (C) 2002-2016 Aleksey Sanin"),
+    "libxmlsec-openssl.dll": Facts(
+        "XML Security Library, OpenSSL engine (with OpenSSL's libcrypto inside)", "xmlsec",
+        "Aleksey Sanin", "Copyright (C) 2002-2016 Aleksey Sanin; OpenSSL: Copyright (c) "
+        "1998-2026 The OpenSSL Project, Copyright (c) 1995-1998 Eric A. Young, Tim J. Hudson"),
     "zlib1.dll": Facts("zlib data compression library", "zlib",
                        "Jean-loup Gailly and Mark Adler",
                        "Copyright (C) 1995-2022 Jean-loup Gailly and Mark Adler"),

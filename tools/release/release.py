@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """release.py [OUTPUT]: builds VekDll.exe from a clean build folder with the
 win32 preset and writes the release into OUTPUT (default build/release/):
-VekDll.exe (Authenticode-signed when VEK_SIGN_PKCS12 and
+VekDll.exe (Authenticode-signed, and each library it carries but midas.dll
+signed before it is embedded, when VEK_SIGN_PKCS12 and
 VEK_SIGN_PASSWORD_FILE are set), VekDll.spdx.json, THIRD-PARTY-NOTICES.txt
 and SHA256SUMS. tools/release.sh runs it after the machine's set-up.
 
@@ -25,6 +26,7 @@ import sbom
 import signing
 
 import audit  # tools/payload, on the path through payloadset
+import validate
 
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "release-win32"
@@ -103,15 +105,45 @@ def distro():
     return fields.get("VERSION_CODENAME", "debian")
 
 
-def build(env):
-    """A clean build of VekDll.exe with the win32 preset; returns the
+def build(env, payload=None):
+    """Builds VekDll.exe with the win32 preset in a clean build folder, with
+    the set that the payload build gives; with `payload`, builds it again in
+    that folder with the set in `payload` embedded instead. Returns the
     payload folder that it embedded."""
-    shutil.rmtree(BUILD, ignore_errors=True)
-    for args in (["cmake", "--preset", "win32", "-B", str(BUILD)],
-                 ["cmake", "--build", str(BUILD), "--target", "VekDll"]):
+    configure = ["cmake", "--preset", "win32", "-B", str(BUILD)]
+    if payload:
+        configure.append(f"-DVEK_PAYLOAD_DIR={payload}")
+    else:
+        shutil.rmtree(BUILD, ignore_errors=True)
+    for args in (configure, ["cmake", "--build", str(BUILD), "--target", "VekDll"]):
         if subprocess.run(args, cwd=ROOT, env=env, stdout=sys.stderr).returncode != 0:
             raise Failed(f"the build failed: {' '.join(args)}")
     return Path((BUILD / "payload" / "folder.txt").read_text().strip())
+
+
+def sign_payloads(signer, source, folder):
+    """A copy of the set in `source` with each library signed, in `folder`,
+    and its manifest giving the signed files' sizes and digests. midas.dll
+    is copied as it is: the placeholder is not the licensed library and may
+    not be signed as if it were, and a licensed copy is embedded as the
+    packager gives it."""
+    folder.mkdir(parents=True)
+    lines = []
+    for line in (source / "manifest.txt").read_text().splitlines():
+        fields = line.split("\t")
+        if line.startswith("#") or len(fields) < 5:
+            lines.append(line)
+            continue
+        name = fields[0]
+        if name == "midas.dll":
+            shutil.copyfile(source / name, folder / name)
+        else:
+            described = validate.version_strings(source / name).get("FileDescription", name)
+            signer.sign(source / name, folder / name, described)
+        fields[3:5] = [str((folder / name).stat().st_size), payloadset.sha256_file(folder / name)]
+        lines.append("\t".join(fields))
+    (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
+    return folder
 
 
 def check_carried(exe, entries):
@@ -145,6 +177,11 @@ def make(output, env):
     if placeholder and not allowed:
         raise placeholder_refused()
     behind = audit_set(folder, env.get("VEK_ALLOW_BEHIND") == "1")
+    if signer:
+        # The libraries are signed before they are embedded: the executable
+        # carries, and the bill of materials describes, the signed bytes.
+        build(env, sign_payloads(signer, folder, BUILD / "signed-payload"))
+        entries = payloadset.read(BUILD / "signed-payload")
     unsigned = BUILD / EXE
     check_carried(unsigned, entries)
     product = pe.Image(unsigned).version_strings()
@@ -172,8 +209,9 @@ def make(output, env):
         shutil.rmtree(staging, ignore_errors=True)
 
     say(f"{output}: {', '.join([*FILES, 'SHA256SUMS'])}")
-    say(f"VekDll.exe is signed by {signer.subject}" if signer else
-        "VekDll.exe is NOT signed (set VEK_SIGN_PKCS12 and VEK_SIGN_PASSWORD_FILE to sign it)")
+    say(f"VekDll.exe and the libraries it carries (but midas.dll) are signed by {signer.subject}"
+        if signer else "VekDll.exe and its libraries are NOT signed (set VEK_SIGN_PKCS12 and "
+        "VEK_SIGN_PASSWORD_FILE to sign them)")
     if placeholder:
         say("warning: midas.dll is our PLACEHOLDER; this release is not for distribution")
     if behind:

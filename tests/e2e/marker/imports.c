@@ -11,6 +11,7 @@ int main(void) {
     GetStockObject(WHITE_BRUSH);
     GetDesktopWindow();
     CoUninitialize();
+    RevertToSelf();
   }
   return 0;
 }

@@ -59,3 +59,19 @@ keep_generated_build_files() {
   find . \( -name Makefile.am -o -name configure.ac -o -name '*.m4' ! -name aclocal.m4 \) \
     -exec touch -d @"$(( ${SOURCE_DATE_EPOCH:-0} - 1 ))" {} +
 }
+
+# version_object NAME: compiles the version resource that the driver wrote
+# for the file NAME ($VERSIONINFO/NAME.rc) and prints the object's path, for
+# the link of that file.
+version_object() {
+  "$WINDRES" --target=pe-i386 -i "$VERSIONINFO/$1.rc" -o "$PWD/$1-version.o"
+  echo "$PWD/$1-version.o"
+}
+
+# link_version MAKEFILE NAME: the libraries that MAKEFILE links get the
+# version resource of NAME as one more object on their link (appended to the
+# LDFLAGS that configure wrote there, which hold flags of its own).
+link_version() {
+  object=$(version_object "$2")
+  sed -i "s|^LDFLAGS = .*|& -Wl,$object|" "$1"
+}

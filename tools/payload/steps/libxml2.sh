@@ -9,6 +9,7 @@ keep_generated_build_files
 # Windows builds of libxml2 have always been an unversioned libxml2.dll;
 # libtool would name it libxml2-2.dll.
 sed -i 's/-version-info \$(LIBXML_VERSION_INFO)/-avoid-version/' Makefile
+link_version Makefile libxml2.dll
 make -j"$JOBS" libxml2.la
 
 cp .libs/libxml2.dll "$STAGE/bin/"

@@ -11,6 +11,7 @@ LIBXML_LIBS="-L$DEP_libxml2/lib -lxml2" \
   --without-python --without-crypto --without-plugins --without-debugger
 # An unversioned libxslt.dll, as Windows builds have always named it.
 sed -i 's/-version-info \$(LIBXSLT_VERSION_INFO)/-avoid-version/' libxslt/Makefile
+link_version libxslt/Makefile libxslt.dll
 make -j"$JOBS" -C libxslt libxslt.la
 
 cp libxslt/.libs/libxslt.dll "$STAGE/bin/"

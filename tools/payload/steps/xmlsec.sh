@@ -28,6 +28,8 @@ LIBXSLT_LIBS="-L$DEP_libxslt/lib -lxslt" \
 # library takes it in. What libcrypto needs from Windows comes along.
 sed -i 's/^deplibs_check_method=.*/deplibs_check_method="pass_all"/' libtool
 make -j"$JOBS" -C include
+link_version src/Makefile libxmlsec.dll
+link_version src/openssl/Makefile libxmlsec-openssl.dll
 make -j"$JOBS" -C src libxmlsec.la
 make -j"$JOBS" -C src/openssl libxmlsec-openssl.la \
   OPENSSL_LIBS="-L$DEP_openssl/lib -lcrypto $(cat "$DEP_openssl/lib/crypto-deps.txt")"

@@ -10,9 +10,8 @@ for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inf
          inflate inftrees trees uncompr zutil; do
   $CC $CFLAGS -Wall -c $f.c -o $f.o
 done
-"$WINDRES" --target=pe-i386 -i "$VERSIONINFO/zlib1.dll.rc" -o zlib1-rc.o
 # Under its bare name, as iconv.dll (see iconv.sh).
-$CC -shared $LDFLAGS -o zlib1.dll "$PAYLOAD_TOOLS/zlib/zlib1.def" *.o \
+$CC -shared $LDFLAGS -o zlib1.dll "$PAYLOAD_TOOLS/zlib/zlib1.def" *.o "$(version_object zlib1.dll)" \
   -Wl,--out-implib,libz.dll.a
 
 cp zlib1.dll "$STAGE/bin/"
