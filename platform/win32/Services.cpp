@@ -11,6 +11,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/LandingFolder.h"
 #include "platform/win32/OpenFile.h"
+#include "platform/win32/PlainEntry.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/WholeFile.h"
 #include "platform/win32/WidePath.h"
@@ -69,9 +70,16 @@ WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data
   return win32::WriteWholeFile(LongForm(full), Narrow(full), data, size);
 }
 
+FileHold Services::HoldPlainFile(const Path& path) {
+  return OpenPlain(FileSystemPath(path), Entries::Files, GENERIC_READ, FILE_SHARE_READ).Release();
+}
+
+void Services::ReleaseFile(FileHold hold) { CloseHandle(static_cast<HANDLE>(hold)); }
+
 LandingFolder Services::MakeLandingFolder(const Path& folder) {
-  // Leftovers come from runs killed before this one: one sweep of a folder
-  // in the life of the process is enough.
+  // Leftovers come from runs killed before this one, or from this one's
+  // landing folders that another program kept from going: one sweep of a
+  // folder in the life of the process is enough otherwise.
   const bool sweep = folder.Shown() != sweptFolder_;
   sweptFolder_ = folder.Shown();
   Text name;
@@ -81,8 +89,10 @@ LandingFolder Services::MakeLandingFolder(const Path& folder) {
 }
 
 void Services::RemoveLandingFolder(const LandingFolder& landing) {
-  win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
-                             FileSystemPath(landing.path));
+  if (!win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
+                                  FileSystemPath(landing.path))) {
+    sweptFolder_ = Text();
+  }
 }
 
 Placing Services::PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) {

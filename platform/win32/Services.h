@@ -25,6 +25,8 @@ class Services : public System {
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
+  FileHold HoldPlainFile(const Path& path) override;
+  void ReleaseFile(FileHold hold) override;
   LandingFolder MakeLandingFolder(const Path& folder) override;
   void RemoveLandingFolder(const LandingFolder& landing) override;
   Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) override;
@@ -46,7 +48,8 @@ class Services : public System {
   // and the libraries it pulls in are the heaviest part of a start-up
   // otherwise.
   OwnedModule shell32_;
-  // The folder whose leftover landing folders were last removed.
+  // The folder whose leftover landing folders were last removed; empty
+  // when a landing folder could not be removed whole since.
   Text sweptFolder_;
 };
 
