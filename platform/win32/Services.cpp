@@ -71,7 +71,8 @@ WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data
 }
 
 FileHold Services::HoldPlainFile(const Path& path) {
-  return OpenPlain(FileSystemPath(path), Entries::Files, GENERIC_READ, FILE_SHARE_READ).Release();
+  OwnedHandle file = OpenPlain(FileSystemPath(path), Entries::Files, GENERIC_READ, FILE_SHARE_READ);
+  return file ? file.Release() : nullptr;
 }
 
 void Services::ReleaseFile(FileHold hold) { CloseHandle(static_cast<HANDLE>(hold)); }
