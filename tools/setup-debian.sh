@@ -15,42 +15,31 @@ PACKAGES="
   wine wine32:i386 wine64
   xvfb xauth xdotool openbox x11-utils imagemagick
   fonts-liberation fonts-wine
-  dpkg-dev libz-mingw-w64-dev locales
+  dpkg-dev locales
   osslsigncode openssl xmlsec1 node-spdx-license-ids node-spdx-exceptions
 "
 
 . "$(dirname "$0")/debian-archive.sh"
 . "$(dirname "$0")/apt.sh"
 
-# Adds apt sources of our own (source packages, backports) for that archive.
-add_project_sources() {
-  list=/etc/apt/sources.list.d/vekdll.sources
-  [ -e "$list" ] && return 0
-  archive=$(debian_archive)
-  if [ -z "$archive" ]; then
-    echo "setup: cannot find the Debian archive in this machine's apt sources" >&2
-    exit 1
-  fi
-  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$archive" "$archive" | $SUDO tee "$list" >/dev/null
-  updated=
-}
-
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 
 missing=
 for p in $PACKAGES; do installed "$p" || missing="$missing $p"; done
 
+changed=no
+add_project_sources
 updated=no
-if [ -n "$missing" ]; then
+if [ -n "$missing" ] || [ "$changed" = yes ]; then
   # wine32 is an i386 package: dpkg has to know the architecture first.
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ -n "$missing" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  add_project_sources
-  echo "setup: installing$missing" >&2
   apt_update
   updated=yes
+fi
+if [ -n "$missing" ]; then
+  echo "setup: installing$missing" >&2
   apt_install -- $missing
 fi
 
@@ -60,7 +49,6 @@ fi
 # each Wine process), registered for i386 programs with binfmt_misc.
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   if ! [ -x /usr/bin/qemu-i386 ]; then
-    add_project_sources
     [ "$updated" = yes ] || apt_update
     echo "setup: this kernel cannot run 32-bit programs; installing qemu-user" >&2
     apt_install -t bookworm-backports -- qemu-user

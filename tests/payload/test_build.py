@@ -39,7 +39,7 @@ class BuildDriverTest(unittest.TestCase):
         result = self.build()
         self.assertNotEqual(result.returncode, 0)
         self.assertEqual(result.stdout, "")
-        self.assertIn("[2/7] vekdll-iconv", result.stderr)
+        self.assertIn("[1/7] vekdll-iconv", result.stderr)
         self.assertIn("building vekdll-iconv failed", result.stderr)
         self.assertIn("iconv.c:42: error: the reason it failed", result.stderr)
         # Nothing half-built is taken for a result by the next run.

@@ -1,7 +1,8 @@
 """The bill of materials and the notices for sets that the release tests do
-not build: one whose midas.dll is the packager's licensed copy, and sets the
-release cannot describe. Made from a copy of the built set with its manifest
-rewritten; nothing is compiled."""
+not build: one whose midas.dll is the packager's licensed copy, sets the
+release cannot describe, and a set behind the Debian archive. Made from a
+copy of the built set with its manifest rewritten (and the archive's answer
+given by the test); nothing is compiled."""
 
 import json
 import shutil
@@ -16,8 +17,11 @@ sys.path.insert(0, str(ROOT / "tools" / "release"))
 sys.path.insert(0, str(ROOT / "harness"))
 import notices  # noqa: E402
 import payloadset  # noqa: E402
+import release  # noqa: E402
 import sbom  # noqa: E402
 import winelab  # noqa: E402
+
+audit = release.audit
 
 PRODUCT = {"ProductName": "VEK DLLS", "ProductVersion": "1.0.0", "CompanyName": "VEK INFORMATICA"}
 
@@ -85,6 +89,50 @@ class Documents(unittest.TestCase):
                 with self.assertRaises(payloadset.Problem) as refused:
                     payloadset.read(folder)
                 self.assertIn(said, str(refused.exception))
+
+    def test_a_set_behind_the_archive_is_refused_unless_allowed_and_then_said(self):
+        zlib = audit.Finding("zlib", "1:1.2.13.dfsg-1", "1:1.2.13.dfsg-1+deb12u1", 1,
+                             ["CVE-2026-27171"])
+        current = audit.Finding("libxml2", "2.9.14", "2.9.14", 0, [])
+
+        def unreachable(folder):
+            raise audit.Unreachable("Could not resolve 'mirror'")
+
+        cases = [  # (case, the audit, allowed, refusal or note: what it says)
+            ("current", lambda folder: [current], False, None),
+            ("behind", lambda folder: [current, zlib], False,
+             "behind the Debian archive: zlib 1:1.2.13.dfsg-1 (BEHIND by 1 upload: CVE-2026-27171, "
+             "newest 1:1.2.13.dfsg-1+deb12u1)"),
+            ("behind, allowed", lambda folder: [current, zlib], True, "CVE-2026-27171"),
+            ("archive unreachable", unreachable, False, "Could not resolve 'mirror'"),
+            ("archive unreachable, allowed", unreachable, True, "without an audit"),
+        ]
+        folder = self.copy_set("behind")
+        entries = payloadset.read(folder)
+        for case, answer, allowed, said in cases:
+            with self.subTest(case):
+                self.patch_audit(answer)
+                if said and not allowed:
+                    with self.assertRaises(release.Failed) as refused:
+                        release.audit_set(folder, allowed)
+                    self.assertIn(said, str(refused.exception))
+                    self.assertIn("VEK_ALLOW_BEHIND=1", str(refused.exception))
+                    continue
+                behind = release.audit_set(folder, allowed)
+                doc = sbom.document("VekDll.exe", "0" * 64, PRODUCT, entries, 0, False,
+                                    "debian-12", behind)
+                text = notices.text(PRODUCT, entries, payloadset.Sources(folder, self.tmp / "f"),
+                                    behind)
+                for document in (doc["comment"], " ".join(text.split())):
+                    if said:
+                        self.assertIn(said, document)
+                    else:
+                        self.assertNotIn("this release was", document.lower())
+
+    def patch_audit(self, answer):
+        original = audit.audit
+        audit.audit = answer
+        self.addCleanup(setattr, audit, "audit", original)
 
 
 if __name__ == "__main__":

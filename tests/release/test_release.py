@@ -138,7 +138,7 @@ class Release(unittest.TestCase):
             "libxslt.dll": (["libxslt"], "MIT"),
             "libxmlsec.dll": (["xmlsec1"], "MIT"),
             "libxmlsec-openssl.dll": (["xmlsec1", "openssl"], "MIT AND Apache-2.0"),
-            "zlib1.dll": (["libz-mingw-w64", "libz-mingw-w64"], "Zlib"),
+            "zlib1.dll": (["zlib"], "Zlib"),
             "iconv.dll": ([], "NOASSERTION"),
             "midas.dll": ([], "NOASSERTION"),
         }

@@ -3,9 +3,12 @@
 caches them outside the source tree, and prints the folder that holds them.
 
 Each library is one step (tools/payload/steps/NAME.sh) whose result is kept
-under a key made of what went into it: the Debian package it comes from (the
-.dsc and its checksum, or the binary package's version), the step's scripts
-and sources, the compiler, and the keys of the steps it builds on. A step
+under a key made of what went into it: the Debian source package it comes
+from (the .dsc and its checksum), the step's scripts and sources, the
+compiler, and the keys of the steps it builds on. A source package is taken
+at the newest version that any configured suite offers (the security suite
+included: tools/setup-debian.sh adds it); where the archive does not serve
+that version's files, at the newest one it does, and the build says so. A step
 whose key is already in the cache is not built again, and the finished set is
 keyed the same way, so a second run takes seconds.
 
@@ -13,6 +16,7 @@ Only the folder goes to stdout; progress, warnings and failures go to stderr,
 and each step's compiler output to its own log."""
 
 import fcntl
+import functools
 import hashlib
 import os
 import shutil
@@ -22,6 +26,7 @@ import time
 from pathlib import Path
 
 import validate
+import versioninfo
 
 TOOLS = Path(__file__).resolve().parent
 HOST = "i686-w64-mingw32"
@@ -29,20 +34,19 @@ CACHE = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "vekd
 
 
 class Step:
-    def __init__(self, name, source=None, binary=None, own=None, deps=(), files=()):
+    def __init__(self, name, source=None, own=None, deps=(), files=()):
         self.name = name
         self.source = source      # Debian source package, fetched with apt-get source
-        self.binary = binary      # Debian binary package, installed by setup-debian.sh
         self.own = own            # (package, version) of a library of our own
         self.deps = deps
         self.files = files        # our own sources that go into the step
 
 
 STEPS = [
-    Step("zlib", binary="libz-mingw-w64"),
     Step("iconv", own=("vekdll-iconv", "1.0"),
          files=["iconv/iconv.c", "iconv/iconv.h", "iconv/iconv.rc", "iconv/charset.h",
                 "iconv/names.c", "iconv/codepage.c", "iconv/iso2022jp.c"]),
+    Step("zlib", source="zlib", files=["zlib/zlib1.def"]),
     Step("libxml2", source="libxml2", deps=("zlib", "iconv")),
     Step("libxslt", source="libxslt", deps=("libxml2", "iconv")),
     Step("openssl", source="openssl"),
@@ -86,34 +90,61 @@ def sha256_file(path):
 
 # ------------------------------------------------------------ what goes in
 
-def source_dsc(package):
-    """The .dsc that apt-get source would fetch for `package`, and its
-    SHA-256, read from the apt lists without downloading anything."""
+def versions_offered(package):
+    """The versions of a source package that apt's indexes offer, in any
+    configured suite, newest first."""
+    done = subprocess.run(["apt-cache", "showsrc", "--only-source", package],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    versions = {line.split(":", 1)[1].strip() for line in done.stdout.splitlines()
+                if line.startswith("Version:")}
+    return sorted(versions, key=functools.cmp_to_key(compare_versions), reverse=True)
+
+
+def compare_versions(a, b):
+    """Debian's order of two versions, as dpkg compares them."""
+    if a == b:
+        return 0
+    return -1 if subprocess.run(["dpkg", "--compare-versions", a, "lt", b]).returncode == 0 else 1
+
+
+def source_dsc(package, version):
+    """The .dsc that apt-get source fetches for `package` at `version`, and
+    its SHA-256, read from the apt lists without downloading anything."""
     try:
-        text = output(["apt-get", "source", "--print-uris", "--only-source", package])
+        text = output(["apt-get", "source", "--print-uris", "--only-source", f"{package}={version}"])
     except subprocess.CalledProcessError as error:
-        fail(f"apt cannot find the source package {package}: {error.stderr.strip()}\n"
-             "payload: tools/setup-debian.sh adds the deb-src entries; run it, then apt-get update")
+        fail(f"apt cannot find the source package {package} {version}: {error.stderr.strip()}")
     for line in text.splitlines():
         fields = line.split()
         if len(fields) >= 4 and fields[1].endswith(".dsc"):
             return fields[1], fields[3].removeprefix("SHA256:")
-    fail(f"apt-get source --print-uris {package} named no .dsc file")
+    fail(f"apt-get source --print-uris {package}={version} named no .dsc file")
 
 
-def binary_version(package):
-    try:
-        return output(["dpkg-query", "-W", "-f", "${Version}", package]).strip()
-    except subprocess.CalledProcessError:
-        fail(f"the package {package} is not installed; run tools/setup-debian.sh")
+def fetch_newest(package):
+    """The .dsc name and checksum of the newest version of `package` whose
+    source is in the cache or can be fetched; the source is then in the
+    cache. A newer version that cannot be fetched (its files not yet on the
+    mirror, or no network) is said and passed over: the audit
+    (tools/payload/audit.sh) then reports the set as behind."""
+    offered = versions_offered(package)
+    if not offered:
+        fail(f"apt offers no source package {package}; tools/setup-debian.sh adds the "
+             "deb-src entries; run it, then apt-get update")
+    for version in offered:
+        dsc, checksum = source_dsc(package, version)
+        problem = fetch_source(package, version, dsc)
+        if not problem:
+            return dsc, checksum
+        say(f"warning: {package} {version} is the newest, but its source cannot be fetched "
+            f"({problem}); taking an older version")
+    fail(f"no version of the source package {package} can be fetched ({', '.join(offered)})")
 
 
 def origin(step):
-    """What identifies the Debian package (or our own library) of a step."""
+    """What identifies the Debian source package (or our own library) of a step."""
     if step.source:
-        return " ".join(source_dsc(step.source))
-    if step.binary:
-        return f"{step.binary} {binary_version(step.binary)}"
+        return " ".join(fetch_newest(step.source))
     return " ".join(step.own)
 
 
@@ -122,45 +153,41 @@ def toolchain_id():
         output([f"{HOST}-ld", "--version"]).splitlines()[0]
 
 
-def step_keys():
-    toolchain = toolchain_id()
-    common = [TOOLS / "steps" / "common.sh", Path(__file__)]
-    keys, origins = {}, {}
-    for step in STEPS:
-        origins[step.name] = origin(step)
-        digest = hashlib.sha256()
-        for part in (step.name, origins[step.name], toolchain, *(keys[d] for d in step.deps)):
-            digest.update(part.encode() + b"\0")
-        for path in [*common, TOOLS / "steps" / f"{step.name}.sh", *(TOOLS / f for f in step.files)]:
-            digest.update(path.read_bytes() + b"\0")
-        keys[step.name] = digest.hexdigest()[:16]
-    return keys, origins
+def step_key(step, origins, keys, toolchain):
+    """The cache key of a step whose origin and dependencies' keys are known."""
+    common = [TOOLS / "steps" / "common.sh", Path(__file__), TOOLS / "versioninfo.py"]
+    digest = hashlib.sha256()
+    for part in (step.name, origins[step.name], toolchain, *(keys[d] for d in step.deps)):
+        digest.update(part.encode() + b"\0")
+    for path in [*common, TOOLS / "steps" / f"{step.name}.sh", *(TOOLS / f for f in step.files)]:
+        digest.update(path.read_bytes() + b"\0")
+    return digest.hexdigest()[:16]
 
 
 # ---------------------------------------------------------------- sources
 
-def fetch_source(package, dsc_name):
-    """The unpacked source package (Debian's patches applied), fetched once."""
+def fetch_source(package, version, dsc_name):
+    """Fetches the unpacked source package (Debian's patches applied) once,
+    into the cache. None when it is there; otherwise what apt said."""
     home = CACHE / "sources" / dsc_name.removesuffix(".dsc")
     if (home / "tree").is_dir():
-        return home
+        return None
     partial = home.with_name(home.name + ".partial")
     shutil.rmtree(partial, ignore_errors=True)
     partial.mkdir(parents=True)
-    log = partial / "fetch.log"
-    with open(log, "wb") as out:
-        done = subprocess.run(["apt-get", "source", "--only-source", package],
-                              cwd=partial, stdout=out, stderr=subprocess.STDOUT)
+    done = subprocess.run(["apt-get", "source", "--only-source", f"{package}={version}"],
+                          cwd=partial, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     if done.returncode != 0 or not (partial / dsc_name).exists():
-        fail(f"apt-get source {package} failed (expected {dsc_name}); the end of {log}:\n"
-             + tail(log))
+        shutil.rmtree(partial, ignore_errors=True)
+        errors = [line[3:] for line in done.stdout.splitlines() if line.startswith("E: ")]
+        return errors[0] if errors else f"apt-get source exited {done.returncode}"
     trees = [p for p in partial.iterdir() if p.is_dir()]
     if len(trees) != 1:
-        fail(f"apt-get source {package} unpacked {len(trees)} folders, not one")
+        fail(f"apt-get source {package}={version} unpacked {len(trees)} folders, not one")
     trees[0].rename(partial / "tree")
     shutil.rmtree(home, ignore_errors=True)
     partial.rename(home)
-    return home
+    return None
 
 
 def dsc_field(home, field):
@@ -182,26 +209,37 @@ def tail(log, lines=40):
     return "\n".join(text[-lines:])
 
 
+def source_home(step, origins):
+    return CACHE / "sources" / origins[step.name].split()[0].removesuffix(".dsc")
+
+
 def step_version(step, origins):
     if step.source:
-        return dsc_field(CACHE / "sources" / origins[step.name].split()[0].removesuffix(".dsc"),
-                         "Version")
-    if step.binary:
-        return origins[step.name].split()[1]
+        return dsc_field(source_home(step, origins), "Version")
     return step.own[1]
 
 
 def step_package(step):
-    return step.source or step.binary or step.own[0]
+    return step.source or step.own[0]
+
+
+def write_version_scripts(step, origins, folder):
+    """Writes NAME.rc, the version resource, for each file that `step`
+    makes (the first of the steps it is made of) and that has one; returns
+    the folder."""
+    folder.mkdir()
+    steps = {s.name: s for s in STEPS}
+    for name, made_of in MADE_OF.items():
+        if made_of[0] == step.name and name in versioninfo.FACTS:
+            packages = [(step_package(steps[s]), step_version(steps[s], origins)) for s in made_of]
+            (folder / f"{name}.rc").write_text(versioninfo.script(name, packages))
+    return folder
 
 
 def run_step(number, step, keys, origins):
     """Builds one step unless the cache has it; returns its stage folder."""
     done = CACHE / "steps" / f"{step.name}-{keys[step.name]}"
-    tree = None
-    if step.source:
-        home = fetch_source(step.source, origins[step.name].split()[0])
-        tree = home / "tree"
+    tree = source_home(step, origins) / "tree" if step.source else None
     label = f"[{number}/{len(STEPS)}] {step_package(step)} {step_version(step, origins)}"
     if (done / "stage").is_dir():
         say(f"{label} (cached)")
@@ -216,6 +254,7 @@ def run_step(number, step, keys, origins):
                VEK_CACHE_ROOT=str(CACHE), LC_ALL="C", TZ="UTC")
     for dep in step.deps:
         env[f"DEP_{dep}"] = str(CACHE / "steps" / f"{dep}-{keys[dep]}" / "stage")
+    env["VERSIONINFO"] = str(write_version_scripts(step, origins, partial / "versioninfo"))
     if tree:
         shutil.copytree(tree, partial / "src", symlinks=True)
         env["SRC"] = str(partial / "src")
@@ -302,8 +341,18 @@ def main():
     with open(CACHE / "lock", "w") as lock:
         # Two builds at once would race on the same cache entries.
         fcntl.flock(lock, fcntl.LOCK_EX)
-        keys, origins = step_keys()
         midas = midas_choice()
+        toolchain = toolchain_id()
+        # Step by step: a source package is fetched only when the steps
+        # before it have been built.
+        keys, origins, stages = {}, {}, {}
+        for number, step in enumerate(STEPS, 1):
+            origins[step.name] = origin(step)
+            keys[step.name] = step_key(step, origins, keys, toolchain)
+            if step.name == "midas" and midas:
+                say(f"[{number}/{len(STEPS)}] midas.dll: the licensed copy {midas}")
+                continue
+            stages[step.name] = run_step(number, step, keys, origins)
         digest = hashlib.sha256()
         for step in STEPS:
             digest.update(keys[step.name].encode())
@@ -311,12 +360,6 @@ def main():
         digest.update((sha256_file(midas) if midas else "placeholder").encode())
         folder = CACHE / "sets" / digest.hexdigest()[:16]
 
-        stages = {}
-        for number, step in enumerate(STEPS, 1):
-            if step.name == "midas" and midas:
-                say(f"[{number}/{len(STEPS)}] midas.dll: the licensed copy {midas}")
-                continue
-            stages[step.name] = run_step(number, step, keys, origins)
         if not (folder / "manifest.txt").exists():
             partial = folder.with_name(folder.name + ".partial")
             shutil.rmtree(partial, ignore_errors=True)

@@ -5,7 +5,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 
-# The cross compilers, Debian's zlib for MinGW and the deb-src entries.
+# The cross compilers and the deb-src entries.
 "$here/../setup-debian.sh" >&2
 
 exec python3 "$here/build.py" "$@"

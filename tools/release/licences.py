@@ -13,9 +13,7 @@ from collections import namedtuple
 # upstream: the upstream files, beside debian/copyright, whose notices the
 #   release reproduces (the notices skip one whose text debian/copyright
 #   already holds).
-# binary: the package is Debian's own build, taken as it is; its notices are
-#   those it installs in /usr/share/doc/<package>/copyright.
-Package = namedtuple("Package", "licence upstream binary note", defaults=([], False, ""))
+Package = namedtuple("Package", "licence upstream note", defaults=([], ""))
 
 DEBIAN = {
     # hash.c and list.c, always built, carry the ISC licence.
@@ -24,7 +22,7 @@ DEBIAN = {
     "xmlsec1": Package("MIT", ["Copyright"]),
     "openssl": Package("Apache-2.0", ["LICENSE.txt"],
                        note="libcrypto, linked statically into libxmlsec-openssl.dll"),
-    "libz-mingw-w64": Package("Zlib", binary=True),
+    "zlib": Package("Zlib", ["LICENSE"]),
 }
 
 # Our own libraries: no third-party code, no third-party notice.

@@ -51,8 +51,8 @@ def summary_line(entry):
     return row(entry.name, f"{licences.OWN[entry.package]}; no third-party code")
 
 
-def text(product, entries, sources):
-    """The whole file as a string."""
+def text(product, entries, sources, behind=None):
+    """The whole file as a string; `behind` as sbom.document takes it."""
     name, version = product["ProductName"], product["ProductVersion"]
     head = [f"{name} {version}: third-party notices", "",
             "VekDll.exe carries seven libraries, which it writes beside itself and into",
@@ -68,6 +68,8 @@ def text(product, entries, sources):
     if any(e.kind == "licensed" for e in entries):
         head += ["", "midas.dll is the licensed copy supplied by the packager; its licence is the",
                  "one under which the packager obtained it and is not reproduced here."]
+    if behind:
+        head += [""] + textwrap.wrap(f"This release was {behind}.", 78, break_on_hyphens=False)
     head += ["", "The notices of each package follow, as its Debian package gives them.", ""]
 
     sections = []

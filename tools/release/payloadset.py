@@ -3,12 +3,15 @@ tools/payload/build.py writes beside the seven files, and the Debian
 packages each file comes from, with the places their notices are read from."""
 
 import hashlib
-import itertools
 import subprocess
+import sys
 from collections import namedtuple
 from pathlib import Path
 
 import licences
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
+import manifest  # noqa: E402
 
 # kind: "debian" (built from or taken from Debian packages), "own",
 # "placeholder" (our stand-in midas.dll) or "licensed" (the packager's midas.dll).
@@ -42,54 +45,40 @@ def installed_source(binary):
     return package, version
 
 
-def split_versions(field, count):
-    """The `count` versions joined by "+" in `field`. Debian versions hold
-    "+" themselves ("1.2.13+dfsg-1"), but each one begins with a digit, so
-    the cut that gives only such parts is the one."""
-    cuts = [i for i, c in enumerate(field) if c == "+"]
-    found = []
-    for chosen in itertools.combinations(cuts, count - 1):
-        bounds = [-1, *chosen, len(field)]
-        parts = [field[a + 1:b] for a, b in zip(bounds, bounds[1:])]
-        if all(p[:1].isdigit() for p in parts):
-            found.append(parts)
-    if len(found) != 1:
-        raise Problem(f"cannot tell the {count} versions apart in {field!r}")
-    return found[0]
-
-
 def read(folder):
     """The manifest's entries, in its order, each file checked against its
     recorded size and SHA-256. Raises Problem naming what is wrong."""
     folder = Path(folder)
-    manifest = folder / "manifest.txt"
-    if not manifest.is_file():
-        raise Problem(f"{folder} has no manifest.txt: a release needs the set that "
-                      "tools/payload/build.sh builds, whose packages it can name")
+    try:
+        rows = manifest.rows(folder)
+    except manifest.Unreadable as problem:
+        raise Problem(f"{problem}; a release needs the set that tools/payload/build.sh "
+                      "builds, whose packages it can name") from None
     entries = []
-    for line in manifest.read_text().splitlines():
-        if not line.strip() or line.startswith("#"):
-            continue
-        name, package, version, size, sha256 = line.split("\t")
-        path = folder / name
-        if not path.is_file() or path.stat().st_size != int(size) or sha256_file(path) != sha256:
+    for row in rows:
+        path = folder / row.name
+        if not path.is_file() or path.stat().st_size != int(row.size) or \
+                sha256_file(path) != row.sha256:
             raise Problem(f"{path} is not the file its manifest describes")
-        if package == licences.LICENSED_MIDAS:
+        if row.package == licences.LICENSED_MIDAS:
             kind, parts = "licensed", []
-        elif package in licences.OWN:
-            kind = "placeholder" if "placeholder" in package else "own"
+        elif row.package in licences.OWN:
+            kind = "placeholder" if "placeholder" in row.package else "own"
             parts = []
         else:
             kind = "debian"
-            packages = package.split("+")
-            parts = list(zip(packages, split_versions(version, len(packages))))
+            try:
+                parts = manifest.parts(row)
+            except manifest.Unreadable as problem:
+                raise Problem(str(problem)) from None
             for name_, _ in parts:
                 if name_ not in licences.DEBIAN:
                     raise Problem(f"no licence is recorded for the Debian package {name_} "
-                                  f"({name}): add it to tools/release/licences.py")
-        entries.append(Entry(name, kind, package, version, int(size), sha256, parts))
+                                  f"({row.name}): add it to tools/release/licences.py")
+        entries.append(Entry(row.name, kind, row.package, row.version, int(row.size),
+                             row.sha256, parts))
     if len(entries) != 7:
-        raise Problem(f"{manifest} names {len(entries)} files, not seven")
+        raise Problem(f"{folder / 'manifest.txt'} names {len(entries)} files, not seven")
     return entries
 
 
@@ -126,16 +115,8 @@ class Sources:
 
     def notice_files(self, package, version):
         """[(title, path)]: debian/copyright and the upstream licence files of
-        a source package, or the copyright file that an installed binary
-        package carries."""
+        a source package."""
         entry = licences.DEBIAN[package]
-        if entry.binary:
-            installed = installed_version(package)
-            if installed != version:
-                raise Problem(f"the set was built with {package} {version}, but "
-                              f"{installed or 'no version'} is installed: its notices "
-                              "would not be those of the library inside")
-            return [("copyright", Path("/usr/share/doc") / package / "copyright")]
         tree = self.tree(package, version)
         files = [("debian/copyright", tree / "debian" / "copyright")]
         for name in entry.upstream:

@@ -24,6 +24,8 @@ import pe
 import sbom
 import signing
 
+import audit  # tools/payload, on the path through payloadset
+
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "release-win32"
 EXE = "VekDll.exe"
@@ -57,6 +59,37 @@ def placeholder_refused():
                   "licensed copy with VEK_MIDAS_DLL=/path/to/midas.dll, or set "
                   "VEK_ALLOW_PLACEHOLDER=1 for a release that is not for distribution "
                   "(its bill of materials and notices then say so)")
+
+
+def behind_refused(what):
+    return Failed(f"{what}. Build the set again once the archive serves the newer sources "
+                  "(tools/payload/audit.sh shows what it offers), or set VEK_ALLOW_BEHIND=1 "
+                  "for a release that knowingly carries them (its bill of materials and "
+                  "notices then say so)")
+
+
+def audit_set(folder, allowed):
+    """Compares the set's Debian packages with the archive. None when all
+    are current; otherwise, where `allowed`, what the documents must say
+    the release carries; refused when not."""
+    try:
+        findings = audit.audit(folder)
+    except audit.Unreachable as reason:
+        what = f"the archive could not be reached ({reason}) to tell whether the set is current"
+        if not allowed:
+            raise behind_refused(f"The payload set is not audited: {what}") from None
+        say(f"warning: {what}")
+        return f"released without an audit of its libraries: {what}"
+    sys.stderr.write(audit.table(findings))
+    late = audit.behind(findings)
+    if not late:
+        return None
+    what = "; ".join(f"{f.package} {f.carried} ({audit.verdict(f)}"
+                     + (f", newest {f.newest})" if f.newest else ")") for f in late)
+    if not allowed:
+        raise behind_refused(f"The payload set is behind the Debian archive: {what}")
+    say(f"warning: released behind the archive: {what}")
+    return f"released behind the Debian archive: {what}"
 
 
 def distro():
@@ -111,6 +144,7 @@ def make(output, env):
     placeholder = any(e.kind == "placeholder" for e in entries)
     if placeholder and not allowed:
         raise placeholder_refused()
+    behind = audit_set(folder, env.get("VEK_ALLOW_BEHIND") == "1")
     unsigned = BUILD / EXE
     check_carried(unsigned, entries)
     product = pe.Image(unsigned).version_strings()
@@ -125,8 +159,10 @@ def make(output, env):
             shutil.copyfile(unsigned, staging / EXE)
         digest = payloadset.sha256_file(staging / EXE)
         sbom.write(staging / "VekDll.spdx.json",
-                   sbom.document(EXE, digest, product, entries, epoch, bool(signer), distro()))
-        text = notices.text(product, entries, payloadset.Sources(folder, staging / "sources"))
+                   sbom.document(EXE, digest, product, entries, epoch, bool(signer), distro(),
+                                 behind))
+        text = notices.text(product, entries, payloadset.Sources(folder, staging / "sources"),
+                            behind)
         (staging / "THIRD-PARTY-NOTICES.txt").write_text(text, encoding="utf-8")
         sums(staging)
         output.mkdir(parents=True, exist_ok=True)
@@ -140,6 +176,8 @@ def make(output, env):
         "VekDll.exe is NOT signed (set VEK_SIGN_PKCS12 and VEK_SIGN_PASSWORD_FILE to sign it)")
     if placeholder:
         say("warning: midas.dll is our PLACEHOLDER; this release is not for distribution")
+    if behind:
+        say(f"warning: this release was {behind}")
 
 
 def main(argv):

@@ -85,28 +85,18 @@ def library(entry, company, distro):
                        "(VEK_MIDAS_DLL), not built here; its licence is the one it was "
                        "obtained under; the payload validator refused it if it needed more "
                        f"than {validate.FLOOR}", **common)
-    first, version = entry.parts[0]
+    version = entry.parts[0][1]
     terms = list(dict.fromkeys(licences.DEBIAN[p].licence for p, _ in entry.parts))
     expression = terms[0] if len(terms) == 1 else \
         " AND ".join(f"({t})" if " " in t else t for t in terms)
     refs, described = [], []
     for name, v in entry.parts:
-        if licences.DEBIAN[name].binary:
-            source, source_version = payloadset.installed_source(name)
-            refs += [purl(name, v, distro, arch="all"), purl(source, source_version, distro)]
-            described.append(f"Debian's own MinGW-w64 build, binary package {name} {v} "
-                             f"(source package {source} {source_version})")
-        else:
-            refs.append(purl(name, v, distro))
-            note = licences.DEBIAN[name].note
-            described.append(f"{name} {v}" + (f" ({note})" if note else ""))
-    if licences.DEBIAN[first].binary:
-        info, supplier = described[0], "Organization: Debian"
-    else:
-        plural = "s" if len(described) > 1 else ""
-        info = f"{SOURCE_NOTE}{plural} " + " and ".join(described)
-        supplier = f"Organization: {company}"
-    return package(entry.name, version, supplier=supplier, licence=expression,
+        refs.append(purl(name, v, distro))
+        note = licences.DEBIAN[name].note
+        described.append(f"{name} {v}" + (f" ({note})" if note else ""))
+    plural = "s" if len(described) > 1 else ""
+    info = f"{SOURCE_NOTE}{plural} " + " and ".join(described)
+    return package(entry.name, version, supplier=f"Organization: {company}", licence=expression,
                    source_info=info, refs=refs, comment=f"Runs on {validate.FLOOR} or later",
                    **common)
 
@@ -121,9 +111,11 @@ def runtime(part, distro):
                    refs=[purl(source, source_version, distro)])
 
 
-def document(exe_name, exe_sha256, product, entries, epoch, signed, distro):
+def document(exe_name, exe_sha256, product, entries, epoch, signed, distro, behind=None):
     """The SPDX document as a dict. `product` holds the executable's version
-    strings (ProductName, ProductVersion, CompanyName)."""
+    strings (ProductName, ProductVersion, CompanyName); `behind`, where the
+    release knowingly carries libraries the archive has newer fixes for
+    (VEK_ALLOW_BEHIND), what they are."""
     company = product["CompanyName"]
     version = product["ProductVersion"]
     signature = ("signed with Authenticode (SHA-256)" if signed
@@ -139,11 +131,8 @@ def document(exe_name, exe_sha256, product, entries, epoch, signed, distro):
     relationships += [{"spdxElementId": exe["SPDXID"], "relationshipType": "CONTAINS",
                        "relatedSpdxElement": spdx_id(e.name)} for e in entries]
     # The compiler's runtime is in the executable and in every library
-    # built here (not in Debian's zlib1.dll nor in a licensed midas.dll).
-    built_here = [exe["SPDXID"]] + [spdx_id(e.name) for e in entries
-                                    if e.kind in ("own", "placeholder")
-                                    or (e.kind == "debian"
-                                        and not licences.DEBIAN[e.parts[0][0]].binary)]
+    # built here (not in a licensed midas.dll).
+    built_here = [exe["SPDXID"]] + [spdx_id(e.name) for e in entries if e.kind != "licensed"]
     for part in licences.RUNTIME:
         packages.append(runtime(part, distro))
         relationships += [{"spdxElementId": element, "relationshipType": "STATIC_LINK",
@@ -163,7 +152,8 @@ def document(exe_name, exe_sha256, product, entries, epoch, signed, distro):
         "comment": ("midas.dll is a PLACEHOLDER, not the real library: this release is not "
                     "for distribution" if placeholder else
                     "the seven libraries are those the installer writes beside itself and "
-                    "into the Windows system folder"),
+                    "into the Windows system folder") + (f"; this release was {behind}"
+                                                         if behind else ""),
         "packages": packages,
         "relationships": relationships,
     }

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Audits a payload set against the Debian archive (see audit.py): the set in
+# FOLDER, or without one the set that the payload build gives (which builds
+# it first where the cache lacks it). Prints one table; exits non-zero when
+# any package is behind or the archive cannot be reached.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ $# -eq 0 ]; then
+  set -- "$("$here/build.sh")"
+fi
+exec python3 "$here/audit.py" "$@"
