@@ -62,13 +62,14 @@ class WinePrefix:
         return run(self.command(*args, cwd=cwd), env=self.env(**extra_env), cwd=cwd,
                    timeout=timeout, check=check)
 
-    def start(self, exe, *args, cwd=None, wrap=(), stdout=subprocess.DEVNULL,
-              stderr=subprocess.DEVNULL, **extra_env):
+    def start(self, exe, *args, cwd=None, wrap=(), stdin=subprocess.DEVNULL,
+              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **extra_env):
         """Starts a Windows program, in its own folder unless `cwd` is given,
         by the command `wrap` given Wine's command line; returns its Popen."""
         cwd = str(cwd or Path(exe).parent)
         return subprocess.Popen([*wrap, *self.command(exe, *args, cwd=cwd)],
-                                env=self.env(**extra_env), cwd=cwd, stdout=stdout, stderr=stderr)
+                                env=self.env(**extra_env), cwd=cwd, stdin=stdin, stdout=stdout,
+                                stderr=stderr)
 
     def boot(self):
         """Creates the prefix (or brings it up to date)."""
@@ -170,8 +171,9 @@ def partial_targets(folder, payloads, foreign=()):
 
 
 def landing_folders(folder):
-    """The landing folders in a target folder, by name."""
-    return sorted(p.name for p in folder.glob("vek*.tmp") if p.is_dir())
+    """The landing folders in a target folder, by name: real folders (a
+    link of such a name is none)."""
+    return sorted(p.name for p in folder.glob("vek*.tmp") if p.is_dir() and not p.is_symlink())
 
 
 def remove_payloads(folder, wine_zlib):

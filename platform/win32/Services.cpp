@@ -78,13 +78,14 @@ FileHold Services::HoldPlainFile(const Path& path) {
 void Services::ReleaseFile(FileHold hold) { CloseHandle(static_cast<HANDLE>(hold)); }
 
 LandingFolder Services::MakeLandingFolder(const Path& folder) {
-  // Leftovers come from runs killed before this one, or from this one's
-  // landing folders that another program kept from going: one sweep of a
-  // folder in the life of the process is enough otherwise.
-  const bool sweep = folder.Shown() != sweptFolder_;
+  // Leftovers come from runs killed before this one: one sweep of a folder
+  // in the life of the process is enough, but for this one's own landing
+  // folders that another program kept from going.
+  const bool sweep = folder.Shown() != sweptFolder_ || hasLeftBehind_;
   sweptFolder_ = folder.Shown();
   Text name;
   OwnedHandle hold = win32::MakeLandingFolder(FileSystemPath(folder), sweep, &name);
+  if (hasLeftBehind_ && !win32::FolderExists(FileSystemPath(leftBehind_))) hasLeftBehind_ = false;
   if (!hold) return LandingFolder();
   return LandingFolder{hold.Release(), folder + name + "\\"};
 }
@@ -92,7 +93,8 @@ LandingFolder Services::MakeLandingFolder(const Path& folder) {
 void Services::RemoveLandingFolder(const LandingFolder& landing) {
   if (!win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
                                   FileSystemPath(landing.path))) {
-    sweptFolder_ = Text();
+    leftBehind_ = landing.path;
+    hasLeftBehind_ = true;
   }
 }
 

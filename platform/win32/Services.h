@@ -48,9 +48,12 @@ class Services : public System {
   // and the libraries it pulls in are the heaviest part of a start-up
   // otherwise.
   OwnedModule shell32_;
-  // The folder whose leftover landing folders were last removed; empty
-  // when a landing folder could not be removed whole since.
+  // The folder whose leftover landing folders were last removed.
   Text sweptFolder_;
+  // A landing folder of this process's that could not be removed whole
+  // (another program held a file in it): swept again until it is gone.
+  Path leftBehind_;
+  bool hasLeftBehind_ = false;
 };
 
 }  // namespace vek::win32

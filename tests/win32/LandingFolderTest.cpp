@@ -300,9 +300,11 @@ TEST(LandingFolder, ACopyHeldAMomentIsPlacedOneHeldForGoodIsRefused) {
     ASSERT_TRUE(landing);
     const std::wstring copy = folder / Std(name) + L"\\libxml2.dll";
     ASSERT_TRUE(WriteBytes(copy, payload));
-    // Shared for reading and writing, as the shell's own copy shares it.
-    HANDLE theirs = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    // Open for reading and writing, sharing all, as it must be to open
+    // beside the shell's own copy.
+    HANDLE theirs = CreateFileW(copy.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, theirs);
     const OwnedHandle letGo(forGood ? nullptr : CreateThread(nullptr, 0, LetGoSoon, theirs, 0, nullptr));
     const DWORD start = GetTickCount();
