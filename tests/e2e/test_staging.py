@@ -105,9 +105,9 @@ class Staging(RunCase):
         (secret / "sub" / "outro.txt").write_text("outro")
         kept = tree(secret)
 
-        rows = [("another DLL's bytes",
+        rows = [("another DLL",
                  lambda swap: swap.write_bytes((payload_folder() / "libxml2.dll").read_bytes())),
-                ("a link to a folder", lambda swap: swap.symlink_to(secret)),
+                ("link to a folder", lambda swap: swap.symlink_to(secret)),
                 ("a folder", lambda swap: shutil.copytree(secret, swap))]
         staged = self.staging / "libxslt.dll"
         for shape, make in rows:
@@ -132,7 +132,7 @@ class Staging(RunCase):
                 self.finish()
                 self.assertEqual(kept, tree(secret), "the secret folder untouched")
                 remove(staged)  # the test's own, not a partial file
-                self.record_placed(f"staged name swapped: {shape}")
+                self.record_placed(f"staged swapped: {shape}")
 
     def test_a_staged_payload_held_open_or_marked_is_placed_plain(self):
         # libxml2.dll staged as an earlier run left it, then held open by
@@ -140,7 +140,7 @@ class Staging(RunCase):
         # hidden, system and read-only.
         staged = self.stage_payload("libxml2.dll")
         windows = self.prefix.windows_path(staged)
-        for shape in ("held open, sharing nothing", "marked hidden, system and read-only"):
+        for shape in ("held, sharing nothing", "hidden, system, read-only"):
             with self.subTest(shape):
                 self.again()
                 if shape.startswith("held"):
@@ -159,7 +159,7 @@ class Staging(RunCase):
                         release()
                 self.assertEqual(digest(payload_folder() / "libxml2.dll"), digest(staged))
                 self.assertTrue(plain(self.system / "libxml2.dll"), "the placed file's attributes")
-                self.record_placed(f"staged payload {shape}")
+                self.record_placed(f"staged {shape}")
 
     def test_a_landing_copy_held_a_moment_is_placed_one_held_for_good_is_reported(self):
         self.require_holding()
@@ -187,7 +187,7 @@ class Staging(RunCase):
                     time.sleep(2)
                     release()
                     self.finish()
-                    self.record_placed("landing copy held 2 s by another program")
+                    self.record_placed("landing copy held 2 s")
                     continue
                 _, texts, _ = self.box()
                 self.assertEqual([TEXTS["refused"] % b"LIBXML2.DLL"], texts)
@@ -200,7 +200,7 @@ class Staging(RunCase):
                 release()
                 self.display.key(self.title, "Return")  # the focus is on INSTALAR
                 self.finish()
-                self.record_run("landing copy held for good by another program",
+                self.record_run("landing copy held for good",
                                 "reported; let go, the next run places it",
                                 "reported; let go, the next run placed it")
 
@@ -235,7 +235,7 @@ class Staging(RunCase):
             for folder, names in planted.items():  # the test's own
                 for name in names:
                     remove(folder / name)
-            self.record_run("links and look-alike names where the sweeps look",
+            self.record_run("sweeps: links, look-alike names",
                             "carried bytes placed, all untouched", "carried bytes placed, all untouched",
                             target)
         finally:
