@@ -71,8 +71,8 @@ constexpr DWORD kLastPause = 1600;
 
 // Opens the file at `path` (OpenToPlace) and judges it: removed when it
 // does not hold the `carried` bytes; otherwise flushed to the disk and, when
-// `name` is given, renamed to it, never replacing anything. No file at all
-// holds them no more than a wrong one. While the opening, flush or rename
+// `name` is given, renamed to it, never replacing anything. A missing file
+// differs as a wrong one does. While the opening, flush or rename
 // fails for a sharing violation or a denied access (a virus scanner holding
 // a new file for a moment), all of it is made again after a pause. The
 // reason of a refusal is in GetLastError.
