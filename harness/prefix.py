@@ -214,8 +214,10 @@ class Targets:
 
 
 def mappings(path):
-    """{pid: set of file offsets} of the running processes that map the file
-    `path` (the Linux side of the Wine processes). A process whose Wine runs
+    """{pid: set of (first, end) file offsets of each mapping} of the running
+    processes that map the file `path` (the Linux side of the Wine
+    processes). Adjacent sections mapped alike may make one mapping, as
+    Linux merges them. A process whose Wine runs
     inside VEK_WINE's root names the file by its path seen from here through
     the root."""
     path = os.path.realpath(path)
@@ -228,9 +230,14 @@ def mappings(path):
             lines = maps.read_text().splitlines()
         except OSError:
             continue
-        offsets = {int(line.split()[2], 16) for line in lines if any(map(line.endswith, names))}
-        if offsets:
-            found[int(maps.parent.name)] = offsets
+        ranges = set()
+        for line in lines:
+            if any(map(line.endswith, names)):
+                addresses, _, offset = line.split()[:3]
+                low, high = (int(a, 16) for a in addresses.split("-"))
+                ranges.add((int(offset, 16), int(offset, 16) + high - low))
+        if ranges:
+            found[int(maps.parent.name)] = ranges
     return found
 
 
