@@ -10,3 +10,4 @@ python3 counts.py
 python3 install_run.py "${1:-5}"
 python3 run_counts.py
 python3 extraction.py "${2:-5}"
+python3 placing.py "${1:-5}"

@@ -1,4 +1,4 @@
-# The small programs run under Wine beside VekDll.exe, by the harness and by the end-to-end tests.
+# The small programs run under Wine beside VekDll.exe, by the harness, the end-to-end tests and the benchmarks.
 
 # The probe: reads the program's windows from inside Wine, for the tests, the run command and the benchmarks.
 add_executable(vekprobe harness/probe/probe.cpp)
@@ -13,3 +13,10 @@ target_link_libraries(vekmarker PRIVATE kernel32)
 add_executable(vekimports tests/e2e/marker/imports.c)
 target_link_libraries(vekimports PRIVATE ole32 gdi32 user32 advapi32 kernel32)
 target_link_options(vekimports PRIVATE -static -s)
+
+# The placing's cost with and without its flush (bench/placing.py): the
+# Win32 layer's own placing, timed.
+add_executable(vekplacing bench/placing/placing.cpp)
+target_include_directories(vekplacing PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(vekplacing PRIVATE vekwin32)
+target_link_options(vekplacing PRIVATE -static -s -municode)

@@ -12,3 +12,4 @@ add_custom_command(
   COMMENT "Drawing the logo, glyphs and icon")
 add_custom_target(vekimages DEPENDS ${VEK_IMAGES})
 configure_file(app/resources/Version.h.in ${VEK_IMAGES_DIR}/Version.h @ONLY)
+configure_file(app/resources/VekDll.manifest.in ${VEK_IMAGES_DIR}/VekDll.manifest @ONLY)

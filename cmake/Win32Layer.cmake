@@ -12,6 +12,7 @@ add_library(vekwin32 STATIC
   platform/win32/OpenFile.cpp
   platform/win32/Paint.cpp
   platform/win32/Picture.cpp
+  platform/win32/PlainEntry.cpp
   platform/win32/Platform.cpp
   platform/win32/Services.cpp
   platform/win32/SystemError.cpp

@@ -62,13 +62,14 @@ class WinePrefix:
         return run(self.command(*args, cwd=cwd), env=self.env(**extra_env), cwd=cwd,
                    timeout=timeout, check=check)
 
-    def start(self, exe, *args, cwd=None, wrap=(), stdout=subprocess.DEVNULL,
-              stderr=subprocess.DEVNULL, **extra_env):
+    def start(self, exe, *args, cwd=None, wrap=(), stdin=subprocess.DEVNULL,
+              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **extra_env):
         """Starts a Windows program, in its own folder unless `cwd` is given,
         by the command `wrap` given Wine's command line; returns its Popen."""
         cwd = str(cwd or Path(exe).parent)
         return subprocess.Popen([*wrap, *self.command(exe, *args, cwd=cwd)],
-                                env=self.env(**extra_env), cwd=cwd, stdout=stdout, stderr=stderr)
+                                env=self.env(**extra_env), cwd=cwd, stdin=stdin, stdout=stdout,
+                                stderr=stderr)
 
     def boot(self):
         """Creates the prefix (or brings it up to date)."""
@@ -170,8 +171,9 @@ def partial_targets(folder, payloads, foreign=()):
 
 
 def landing_folders(folder):
-    """The landing folders in a target folder, by name."""
-    return sorted(p.name for p in folder.glob("vek*.tmp") if p.is_dir())
+    """The landing folders in a target folder, by name: real folders (a
+    link of such a name is none)."""
+    return sorted(p.name for p in folder.glob("vek*.tmp") if p.is_dir() and not p.is_symlink())
 
 
 def remove_payloads(folder, wine_zlib):
@@ -212,8 +214,10 @@ class Targets:
 
 
 def mappings(path):
-    """{pid: set of file offsets} of the running processes that map the file
-    `path` (the Linux side of the Wine processes). A process whose Wine runs
+    """{pid: set of (first, end) file offsets of each mapping} of the running
+    processes that map the file `path` (the Linux side of the Wine
+    processes). Adjacent sections mapped alike may make one mapping, as
+    Linux merges them. A process whose Wine runs
     inside VEK_WINE's root names the file by its path seen from here through
     the root."""
     path = os.path.realpath(path)
@@ -226,9 +230,14 @@ def mappings(path):
             lines = maps.read_text().splitlines()
         except OSError:
             continue
-        offsets = {int(line.split()[2], 16) for line in lines if any(map(line.endswith, names))}
-        if offsets:
-            found[int(maps.parent.name)] = offsets
+        ranges = set()
+        for line in lines:
+            if any(map(line.endswith, names)):
+                addresses, _, offset = line.split()[:3]
+                low, high = (int(a, 16) for a in addresses.split("-"))
+                ranges.add((int(offset, 16), int(offset, 16) + high - low))
+        if ranges:
+            found[int(maps.parent.name)] = ranges
     return found
 
 

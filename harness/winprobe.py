@@ -4,6 +4,7 @@ the tests make of its dumps."""
 
 import json
 import shutil
+import subprocess
 import tempfile
 from pathlib import Path
 
@@ -93,6 +94,27 @@ class Probe:
         result = self._run("time", title, str(button), str(panel), str(seconds),
                            timeout=seconds + 60)
         return json.loads(result.stdout.decode("ascii"))
+
+    def hold(self, path, how):
+        """Holds the file at the Windows path `path` open from another
+        program, as a virus scanner may: "exclusive" (for reading, sharing
+        nothing) or "shared" (for reading and writing, sharing all); returns
+        once it is held, with a function that lets it go."""
+        process = self.prefix.start(self.exe, "hold", path, how, stdin=subprocess.PIPE,
+                                    stdout=subprocess.PIPE)
+        answer = process.stdout.readline().strip()
+
+        def release():
+            process.stdin.write(b"\n")
+            process.stdin.close()
+            process.wait(120)
+            process.stdout.close()
+        if answer != b"held":
+            process.stdin.close()
+            process.wait(120)
+            process.stdout.close()
+            raise AssertionError(f"{path} not held: {answer.decode(errors='replace')}")
+        return release
 
     def enable(self, title, control_id, enabled):
         return self._run("enable", title, str(control_id), "1" if enabled else "0").returncode == 0

@@ -41,6 +41,9 @@ struct WriteResult {
 // What System::PlaceIfSame did with a copy.
 enum class Placing { Placed, Differs, Refused };
 
+// A file held by System::HoldPlainFile, opaque to callers; null when none.
+using FileHold = void*;
+
 // A landing folder that the process holds (System::MakeLandingFolder).
 struct LandingFolder {
   void* hold = nullptr;  // opaque to callers; null when no folder was made
@@ -99,26 +102,46 @@ class System {
   virtual WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                                      std::size_t size) = 0;
 
+  // Opens the file at `path` itself, never what a link there leads to, and
+  // holds it so that it stays that file, unchanged, until ReleaseFile: it
+  // can be read (the shell's copy reads it), not written, renamed or
+  // deleted. Null unless it is a plain file: not a folder, a link or other
+  // reparse point, nor a name reached through one, nor a file with other
+  // names (hard links); null also when it cannot be opened so (another
+  // program holds it, sharing less).
+  virtual FileHold HoldPlainFile(const Path& path) = 0;
+  // Gives up a non-null hold of HoldPlainFile.
+  virtual void ReleaseFile(FileHold hold) = 0;
+
   // Makes a new, empty folder "vek<process>-<n>.tmp\" inside `folder`, where
   // a copy can be made whole before it takes its final name. The process
   // holds it from its creation until RemoveLandingFolder, so that no other
-  // instance removes it meanwhile. At the first call for a folder, landing
-  // folders there that nobody holds (a killed run's) are removed first, with
-  // the files in them. On failure (no such folder, no rights there) the
-  // result holds nothing and nothing is left behind.
+  // instance removes it meanwhile. At the first call for a folder (and the
+  // first after a removal that left something), landing folders there that
+  // nobody holds (a killed run's) are removed first, whole: only plain
+  // folders whose own names are of that form, and the plain files and
+  // folders in them, never what a link leads to. On failure (no such
+  // folder, no rights there) the result holds nothing and nothing is left
+  // behind.
   virtual LandingFolder MakeLandingFolder(const Path& folder) = 0;
-  // Removes a landing folder that MakeLandingFolder made, with the files
-  // still in it, and gives up the hold. Nothing happens for an empty one.
+  // Removes a landing folder that MakeLandingFolder made, with what is
+  // still in it, and gives up the hold. A file that another program holds
+  // open stays, and the folder with it, until a later sweep.
   virtual void RemoveLandingFolder(const LandingFolder& landing) = 0;
   // Gives the file at `copy` the name `to` on the same volume, only when it
-  // holds exactly the `carried` bytes, and never replacing anything. The
-  // file is held from the comparison to the rename, so that no one can
-  // change it in between. Differs: it did not hold them and is removed.
-  // Refused: it could not be opened, or a file or folder named `to` exists
-  // or the rename failed; `copy` is left as it was.
+  // holds exactly the `carried` bytes, with plain attributes, its data
+  // flushed to the disk first, and never replacing anything. The file is
+  // held from the comparison to the rename, so that no one can change it in
+  // between. Differs: it did not hold them (or there was none) and nothing
+  // is left under `copy`. Refused: it could not be opened, flushed or
+  // renamed, or a file or folder named `to` exists; `copy` is left as it
+  // was. A refusal for a sharing violation or a denied access (a virus
+  // scanner holding the new file a moment) is tried again for a few
+  // seconds first.
   virtual Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) = 0;
-  // True when the file at `path` holds exactly the `carried` bytes;
-  // otherwise it is removed (where it can be) and false.
+  // True when the file at `path` holds exactly the `carried` bytes, which
+  // are then flushed to the disk, with plain attributes; otherwise it is
+  // removed (where it can be) and false. Tried again as PlaceIfSame is.
   virtual bool KeepIfSame(const Path& path, const ResourceBytes& carried) = 0;
 
   // The system folder of a process of this bitness, as Windows reports it
@@ -168,6 +191,26 @@ class ScopedLandingFolder {
  private:
   System& system_;
   LandingFolder landing_;
+};
+
+// Holds a file through System::HoldPlainFile and lets it go when it goes
+// out of scope, whatever path the caller takes.
+class ScopedPlainFile {
+ public:
+  ScopedPlainFile(System& system, const Path& path)
+      : system_(system), hold_(system.HoldPlainFile(path)) {}
+  ~ScopedPlainFile() {
+    if (hold_) system_.ReleaseFile(hold_);
+  }
+  ScopedPlainFile(const ScopedPlainFile&) = delete;
+  ScopedPlainFile& operator=(const ScopedPlainFile&) = delete;
+
+  // False when the path names no plain file, or it could not be held.
+  bool Held() const { return hold_ != nullptr; }
+
+ private:
+  System& system_;
+  FileHold hold_;
 };
 
 // Owns a library loaded through System::LoadSystemLibrary and releases it

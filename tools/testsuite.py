@@ -43,9 +43,10 @@ def ctest(preset, junit):
 
 
 def gtest_under_ctest(preset, junit, report):
-    """A CTest preset whose test runs one GoogleTest program once: its cases
-    counted from the program's own XML report; a run that failed without
-    failing cases (a crash) counts as one failure more."""
+    """A CTest preset whose tests run one GoogleTest program: its cases
+    counted from the program's own XML report (of its whole run); a CTest
+    test that failed without failing cases (a crash, or the check of the
+    flush order under the relay trace) counts as one failure more."""
     report.unlink(missing_ok=True)
     run = ctest(preset, junit)
     if not report.exists():

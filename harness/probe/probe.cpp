@@ -25,6 +25,14 @@
 //   probe watch TITLE ID SECONDS  every distinct text of control ID, in order,
 //                                 until a dialog or message box opens, the
 //                                 window closes, or time runs out
+//   probe hold PATH exclusive|shared
+//                                 holds the file PATH open as another program
+//                                 (a virus scanner) may: for reading, sharing
+//                                 nothing; or for reading and writing,
+//                                 sharing all (beside any other opening, it
+//                                 keeps out those that share no writing);
+//                                 prints "held", closes it as soon as a line
+//                                 arrives on its standard input, and ends
 //
 // Texts are printed byte for byte, bytes above 127 as \u00XX.
 
@@ -337,6 +345,23 @@ int ClickOnCue(const char* title, int button) {
   return 0;
 }
 
+int Hold(const char* path, const char* how) {
+  const bool shared = std::strcmp(how, "shared") == 0;
+  HANDLE file = CreateFileA(path, shared ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                            shared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("not held: error %lu\n", GetLastError());
+    return 1;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  char cue[16];
+  std::fgets(cue, sizeof cue, stdin);
+  CloseHandle(file);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(argv[2], std::atoi(argv[3]), false);
   if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) return Wait(argv[2], std::atoi(argv[3]), true);
@@ -360,7 +385,9 @@ int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "watch") == 0) {
     return Watch(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   }
+  if (argc >= 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
   std::fprintf(stderr, "usage: probe wait|gone|ready TITLE SECONDS | menustate TITLE | menu TITLE STATE SECONDS | dump TITLE | boxes | enable TITLE ID 0|1"
-               " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS | click TITLE BUTTON\n");
+               " | watch TITLE ID SECONDS | time TITLE BUTTON PANEL SECONDS | click TITLE BUTTON"
+               " | hold PATH exclusive|shared\n");
   return 2;
 }

@@ -66,15 +66,14 @@ void ForEachEntry(const WideText& folder, const WideText& pattern, Entries kind,
   OwnedFind search(FindFirstFileW(Join(folder, pattern).CStr(), &found));
   if (!search) return;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != wanted) continue;
-    visit(Join(folder, WideText(found.cFileName, lstrlenW(found.cFileName))));
+    const wchar_t* name = found.cFileName;
+    const bool dots = name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
+    if (dots || (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                    wanted) {
+      continue;
+    }
+    visit(Join(folder, WideText(name, lstrlenW(name))));
   } while (FindNextFileW(search.Get(), &found));
-}
-
-void RemoveFile(const WideText& path) {
-  // The shell's copy keeps the attributes of the file it copies.
-  SetFileAttributesW(path.CStr(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(path.CStr());
 }
 
 }  // namespace vek::win32

@@ -1,7 +1,7 @@
 #pragma once
 // The file system by path, in UTF-16 for the wide functions, each path of
-// any length that Windows accepts: questions about paths, folder listings
-// and the removal of a file.
+// any length that Windows accepts: questions about paths, and folder
+// listings.
 
 #include <windows.h>
 
@@ -33,14 +33,12 @@ bool FolderExists(const WideText& path);
 enum class Entries { Files, Folders };
 
 // Calls `visit` with the full path of each file (or each folder) directly
-// in `folder` (with its trailing backslash) whose name matches `pattern`
-// ("*", "vek*.tmp"), in the listing's order, while the listing is open;
-// nothing when the folder cannot be listed.
+// in `folder` (with its trailing backslash) that matches `pattern` ("*",
+// "vek*.tmp"), in the listing's order, while the listing is open; nothing
+// when the folder cannot be listed. Never "." and "..", and never a link
+// or other reparse point that the listing shows as one. A pattern matches
+// the short (8.3) name too: `visit` judges the long name it is given.
 void ForEachEntry(const WideText& folder, const WideText& pattern, Entries kind,
                   void (*visit)(const WideText& path));
-
-// Removes the file at `path`, also a read-only one; nothing is said of a
-// failure.
-void RemoveFile(const WideText& path);
 
 }  // namespace vek::win32

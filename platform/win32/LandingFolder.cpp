@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/FileSystem.h"
+#include "platform/win32/PlainEntry.h"
 #include "platform/win32/Temporaries.h"
 
 namespace vek::win32 {
@@ -20,30 +21,18 @@ OwnedHandle Hold(const WideText& folder) {
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-// Deletes the files directly in `folder` (with its trailing backslash), read-only ones too.
-void DeleteFiles(const WideText& folder) {
-  ForEachEntry(folder, WideText(L"*", 1), Entries::Files, RemoveFile);
-}
-
-// Removes a landing folder, with its files, unless somebody holds it: the
-// open for writing fails on a held one, which is left as it is. (A claim by
-// deletion access would keep the folder's own listing from opening under
-// Wine.)
-void RemoveUnheld(const WideText& leftover) {
-  OwnedHandle claim(CreateFileW(leftover.CStr(), FILE_ADD_FILE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!claim) return;
-  DeleteFiles(Join(leftover, WideText(L"\\", 1)));
-  claim.Reset();
-  RemoveDirectoryW(leftover.CStr());
+// Removes a landing folder that a killed run left, whole, unless somebody
+// holds it: only a plain folder whose own name is one that the program
+// gives, never what a link leads to.
+void RemoveLeftover(const WideText& folder) {
+  if (IsTemporaryName(folder)) RemovePlainTree(folder);
 }
 
 }  // namespace
 
 OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name) {
   // The landing folders there that nobody holds are a killed run's.
-  if (sweep) ForEachEntry(folder, TemporaryPattern(), Entries::Folders, RemoveUnheld);
+  if (sweep) ForEachEntry(folder, TemporaryPattern(), Entries::Folders, RemoveLeftover);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const Text own = TemporaryName();
     const WideText path = Join(folder, Widen(own));
@@ -64,17 +53,21 @@ OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name) {
   return OwnedHandle();
 }
 
-void RemoveLandingFolder(OwnedHandle hold, const WideText& path) {
+bool RemoveLandingFolder(OwnedHandle hold, const WideText& path) {
   // Removed while still held: a folder let go first could be claimed by
   // another instance's sweep in between, and the two listing and removing
   // it at once can each keep the other from removing it. Mostly the copy
-  // has taken its name and the folder is empty: its files are looked for
-  // only when it is not. The folder goes when the hold closes.
-  if (!RemoveDirectoryW(path.CStr())) {
-    DeleteFiles(path);
-    RemoveDirectoryW(path.CStr());
+  // has taken its name and the folder is empty: its contents are looked
+  // for only when it is not. The folder goes when the hold closes.
+  bool removed = RemoveDirectoryW(path.CStr()) != 0;
+  if (!removed) {
+    RemovePlainContents(path);
+    removed = RemoveDirectoryW(path.CStr()) != 0;
   }
+  const DWORD error = GetLastError();
   hold.Reset();
+  SetLastError(error);
+  return removed;
 }
 
 }  // namespace vek::win32

@@ -13,14 +13,17 @@ namespace vek::win32 {
 
 // Makes a new, empty landing folder in `folder` (a full path with its
 // trailing backslash, as the wide functions take it) and holds it. With
-// `sweep`, landing folders there that nobody holds are removed first, with
-// their files. On success *name is the new folder's own name (plain ASCII);
+// `sweep`, landing folders there that nobody holds are removed first,
+// whole: only plain folders (never a link, nor anything reached through
+// one) whose own names are exactly of the form the program gives. On success *name is the new folder's own name (plain ASCII);
 // on failure the handle is empty, nothing is left behind and GetLastError
 // tells why, as creating a folder there would.
 OwnedHandle MakeLandingFolder(const WideText& folder, bool sweep, Text* name);
 
-// Removes the files in the landing folder `path` (with its trailing
-// backslash) that `hold` holds, then the folder itself, and closes the hold.
-void RemoveLandingFolder(OwnedHandle hold, const WideText& path);
+// Removes the landing folder `path` (with its trailing backslash) that
+// `hold` holds, with its plain files and folders, and closes the hold. True
+// when it is gone; false when something in it stays (a file that another
+// program holds open), with the reason in GetLastError.
+bool RemoveLandingFolder(OwnedHandle hold, const WideText& path);
 
 }  // namespace vek::win32

@@ -64,33 +64,44 @@ WideText NativePath(const WideText& path) {
 // The file is compared in reads of this many bytes.
 constexpr std::size_t kCompareChunk = 64 * 1024;
 
-// Opens the file at `path` for reading and for renaming or deleting it,
-// sharing reading only: while the handle is open no one can write, rename or
-// delete the file. Empty when it cannot be opened so.
-OwnedHandle OpenExclusive(const WideText& path) {
-  return OwnedHandle(CreateFileW(path.CStr(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
+// The pauses between the tries of a placing, in milliseconds: from the
+// first, doubled each time up to the last, 3.15 s in all.
+constexpr DWORD kFirstPause = 50;
+constexpr DWORD kLastPause = 1600;
 
-// True when the open `file`, read from its start, holds exactly the `size`
-// bytes at `data`; false also when it cannot be read.
-bool HoldsBytes(HANDLE file, const unsigned char* data, std::size_t size) {
-  LARGE_INTEGER length;
-  if (!GetFileSizeEx(file, &length) || static_cast<unsigned long long>(length.QuadPart) != size) {
-    return false;
-  }
-  Buffer<unsigned char> chunk(kCompareChunk);
-  while (size > 0) {
-    const DWORD wanted = static_cast<DWORD>(size < kCompareChunk ? size : kCompareChunk);
-    DWORD read = 0;
-    if (!ReadFile(file, chunk.Data(), wanted, &read, nullptr) || read != wanted ||
-        std::memcmp(chunk.Data(), data, wanted) != 0) {
-      return false;
+// Opens the file at `path` (OpenToPlace) and judges it: removed when it
+// does not hold the `carried` bytes; otherwise flushed to the disk and, when
+// `name` is given, renamed to it, never replacing anything. A missing file
+// differs as a wrong one does. While the opening, flush or rename
+// fails for a sharing violation or a denied access (a virus scanner holding
+// a new file for a moment), all of it is made again after a pause. The
+// reason of a refusal is in GetLastError.
+Placing Judge(const WideText& path, const ResourceBytes& carried, const WideText* name) {
+  for (DWORD pause = kFirstPause;; pause *= 2) {
+    Placing placing = Placing::Refused;
+    DWORD error;
+    {
+      OwnedHandle file = OpenToPlace(path);
+      // Held without write sharing from here on: what was compared is what
+      // is kept or takes the name. Data before name: after a power cut the
+      // name never holds a file whose data had not reached the disk.
+      if (!file) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) placing = Placing::Differs;
+      } else if (!HoldsBytes(file.Get(), carried)) {
+        Discard(file.Get());
+        placing = Placing::Differs;
+      } else if (FlushFileBuffers(file.Get()) && (!name || PutInPlace(file.Get(), *name))) {
+        placing = Placing::Placed;
+      }
+      error = GetLastError();
     }
-    data += wanted;
-    size -= wanted;
+    const bool passing = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    if (placing != Placing::Refused || !passing || pause > kLastPause) {
+      SetLastError(error);
+      return placing;
+    }
+    Sleep(pause);
   }
-  return true;
 }
 
 }  // namespace
@@ -108,31 +119,47 @@ bool PutInPlace(HANDLE file, const WideText& path) {
                             kFileRenameInformation);
 }
 
-void Discard(HANDLE file) {
+bool Discard(HANDLE file) {
   BOOLEAN remove = TRUE;
-  SetFileInformation(file, &remove, sizeof remove, kFileDispositionInformation);
+  return SetFileInformation(file, &remove, sizeof remove, kFileDispositionInformation);
 }
 
+OwnedHandle OpenToPlace(const WideText& path) {
+  // A read-only file cannot be opened for writing, which the flush needs.
+  SetFileAttributesW(path.CStr(), FILE_ATTRIBUTE_NORMAL);
+  return OwnedHandle(CreateFileW(path.CStr(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+}
+
+bool HoldsBytes(HANDLE file, const ResourceBytes& carried) {
+  LARGE_INTEGER length;
+  if (!GetFileSizeEx(file, &length) ||
+      static_cast<unsigned long long>(length.QuadPart) != carried.size) {
+    return false;
+  }
+  const unsigned char* data = carried.data;
+  std::size_t size = carried.size;
+  Buffer<unsigned char> chunk(kCompareChunk);
+  while (size > 0) {
+    const DWORD wanted = static_cast<DWORD>(size < kCompareChunk ? size : kCompareChunk);
+    DWORD read = 0;
+    if (!ReadFile(file, chunk.Data(), wanted, &read, nullptr) || read != wanted ||
+        std::memcmp(chunk.Data(), data, wanted) != 0) {
+      return false;
+    }
+    data += wanted;
+    size -= wanted;
+  }
+  return true;
+}
 
 Placing PlaceIfSame(const WideText& copy, const WideText& name, const ResourceBytes& carried) {
-  OwnedHandle file = OpenExclusive(copy);
-  if (!file) return Placing::Refused;
-  // Held without write sharing from here on: what was compared is what
-  // takes the name.
-  if (HoldsBytes(file.Get(), carried.data, carried.size)) {
-    return PutInPlace(file.Get(), name) ? Placing::Placed : Placing::Refused;
-  }
-  file.Reset();
-  RemoveFile(copy);
-  return Placing::Differs;
+  return Judge(copy, carried, &name);
 }
 
 bool KeepIfSame(const WideText& path, const ResourceBytes& carried) {
-  OwnedHandle file = OpenExclusive(path);
-  if (file && HoldsBytes(file.Get(), carried.data, carried.size)) return true;
-  file.Reset();
-  RemoveFile(path);
-  return false;
+  return Judge(path, carried, nullptr) == Placing::Placed;
 }
 
 }  // namespace vek::win32

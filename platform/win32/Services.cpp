@@ -11,6 +11,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/LandingFolder.h"
 #include "platform/win32/OpenFile.h"
+#include "platform/win32/PlainEntry.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/Virtualization.h"
 #include "platform/win32/WholeFile.h"
@@ -72,20 +73,32 @@ WriteResult Services::WriteWholeFile(const Path& path, const unsigned char* data
   return win32::WriteWholeFile(LongForm(full), Narrow(full), data, size);
 }
 
+FileHold Services::HoldPlainFile(const Path& path) {
+  OwnedHandle file = OpenPlain(FileSystemPath(path), Entries::Files, GENERIC_READ, FILE_SHARE_READ);
+  return file ? file.Release() : nullptr;
+}
+
+void Services::ReleaseFile(FileHold hold) { CloseHandle(static_cast<HANDLE>(hold)); }
+
 LandingFolder Services::MakeLandingFolder(const Path& folder) {
   // Leftovers come from runs killed before this one: one sweep of a folder
-  // in the life of the process is enough.
-  const bool sweep = folder.Shown() != sweptFolder_;
+  // in the life of the process is enough, but for this one's own landing
+  // folders that another program kept from going.
+  const bool sweep = folder.Shown() != sweptFolder_ || hasLeftBehind_;
   sweptFolder_ = folder.Shown();
   Text name;
   OwnedHandle hold = win32::MakeLandingFolder(FileSystemPath(folder), sweep, &name);
+  if (hasLeftBehind_ && !win32::FolderExists(FileSystemPath(leftBehind_))) hasLeftBehind_ = false;
   if (!hold) return LandingFolder();
   return LandingFolder{hold.Release(), folder + name + "\\"};
 }
 
 void Services::RemoveLandingFolder(const LandingFolder& landing) {
-  win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
-                             FileSystemPath(landing.path));
+  if (!win32::RemoveLandingFolder(OwnedHandle(static_cast<HANDLE>(landing.hold)),
+                                  FileSystemPath(landing.path))) {
+    leftBehind_ = landing.path;
+    hasLeftBehind_ = true;
+  }
 }
 
 Placing Services::PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) {

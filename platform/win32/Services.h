@@ -26,6 +26,8 @@ class Services : public System {
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
+  FileHold HoldPlainFile(const Path& path) override;
+  void ReleaseFile(FileHold hold) override;
   LandingFolder MakeLandingFolder(const Path& folder) override;
   void RemoveLandingFolder(const LandingFolder& landing) override;
   Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) override;
@@ -49,6 +51,10 @@ class Services : public System {
   OwnedModule shell32_;
   // The folder whose leftover landing folders were last removed.
   Text sweptFolder_;
+  // A landing folder of this process's that could not be removed whole
+  // (another program held a file in it): swept again until it is gone.
+  Path leftBehind_;
+  bool hasLeftBehind_ = false;
 };
 
 }  // namespace vek::win32

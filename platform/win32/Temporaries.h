@@ -11,7 +11,12 @@ namespace vek::win32 {
 // repeats in it.
 Text TemporaryName();
 
-// The pattern that every temporary name matches, for ForEachEntry.
+// The pattern that every temporary name matches, for ForEachEntry. Other
+// names match it too (and short names: "vekdados.tmpx" is "VEKDAD~1.TMP").
 WideText TemporaryPattern();
+
+// True when the last name of `path` is exactly of the form that
+// TemporaryName gives: "vek", digits, "-", digits, ".tmp".
+bool IsTemporaryName(const WideText& path);
 
 }  // namespace vek::win32

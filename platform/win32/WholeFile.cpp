@@ -7,6 +7,7 @@
 #include "platform/win32/FileSystem.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/OpenFile.h"
+#include "platform/win32/PlainEntry.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/Temporaries.h"
 #include "platform/win32/WidePath.h"
@@ -15,10 +16,14 @@ namespace vek::win32 {
 
 namespace {
 
-// Deletes a temporary file that an interrupted write left. One that another
-// instance is still writing is open without sharing, so it cannot be
-// deleted and stays; it keeps being open until it has its final name.
-void DeleteLeftover(const WideText& file) { DeleteFileW(file.CStr()); }
+// Deletes a temporary file that an interrupted write left: a plain file
+// whose own name is one that the program gives, never what a link leads to.
+// One that another instance is still writing is open without sharing, so
+// it cannot be opened to be deleted and stays; it keeps being open until it
+// has its final name.
+void DeleteLeftover(const WideText& file) {
+  if (IsTemporaryName(file)) RemovePlain(file, Entries::Files);
+}
 
 // Creates a new temporary file in `folder`, open for reading, writing and
 // renaming, not shared. On failure the handle is empty and GetLastError

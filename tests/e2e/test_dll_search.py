@@ -1,6 +1,8 @@
 """The library search of VekDll.exe under Wine: DLLs dropped beside the
 executable and into Dlls\\ under the names of the libraries that it loads at
-run time are never loaded, even with Wine told to prefer such native DLLs.
+run time are never loaded, even with Wine told to prefer such native DLLs;
+nor is one that a manifest planted beside the executable (or a .local
+folder) would bring in.
 
 The libraries that the executable imports are loaded by the system before
 the program's first instruction; on Windows they are all on the KnownDLLs
@@ -10,6 +12,7 @@ VekDll.exe imports nothing else than the stand-in program used to learn them."""
 
 import re
 import shutil
+import struct
 import unittest
 
 import harnesspath  # noqa: F401
@@ -33,6 +36,37 @@ def loaded(log_path):
         if found:
             names.add(found.group(1).lower())
     return names
+
+
+# A manifest planted beside the executable, as Windows reads one for an
+# executable without its own: it names uxtheme.dll (which the window loads,
+# and which is no KnownDLL) as a file of the program, to be loaded from the
+# executable's folder.
+PLANTED_MANIFEST = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity type="win32" name="VekDll" version="1.0.0.0" processorArchitecture="x86"/>
+  <file name="uxtheme.dll"/>
+</assembly>
+"""
+
+
+def without_manifest(exe, copy):
+    """Writes to `copy` the executable `exe` with its manifest resource
+    (type 24) renamed to type 25, which nothing reads: a program without a
+    manifest of its own, otherwise the same."""
+    image = bytearray(exe.read_bytes())
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional = struct.unpack_from("<H12xH", image, pe + 6)
+    resources = struct.unpack_from("<I", image, pe + 24 + 96 + 2 * 8)[0]
+    for at in range(pe + 24 + optional, pe + 24 + optional + 40 * sections, 40):
+        size, address, _, raw = struct.unpack_from("<4I", image, at + 8)
+        if address <= resources < address + size:
+            root = raw + resources - address
+    named, ids = struct.unpack_from("<HH", image, root + 12)
+    for entry in range(root + 16 + 8 * named, root + 16 + 8 * (named + ids), 8):
+        if struct.unpack_from("<I", image, entry)[0] == 24:
+            struct.pack_into("<I", image, entry, 25)
+    copy.write_bytes(image)
 
 
 class DllSearch(PrefixCase, unittest.TestCase):
@@ -82,6 +116,36 @@ class DllSearch(PrefixCase, unittest.TestCase):
         planted_and_loaded = sorted(p.name for p in markers.iterdir()) if markers.exists() else []
         self.assertEqual([], planted_and_loaded)
         print(f"\nplanted beside the executable and not loaded: {', '.join(sorted(at_run_time))}")
+
+    def test_a_manifest_or_local_folder_planted_beside_the_executable_loads_nothing(self):
+        # Each row: the executable, and a stand-in uxtheme.dll with what
+        # would make Windows load it from beside the executable. The last
+        # row is the control: a copy without a manifest of its own does
+        # read the planted one.
+        rows = [("manifest", "VekDll.exe", False), (".local folder", "VekDll.exe", False),
+                ("manifest, for a copy without its own", "control", True)]
+        markers = self.prefix.drive_c / "vek-markers"
+        for planted, exe, loads in rows:
+            with self.subTest(planted):
+                folder = self.prefix.drive_c / f"Planted {planted}"
+                folder.mkdir()
+                if exe == "control":
+                    without_manifest(BUILD / "VekDll.exe", folder / "VekDll.exe")
+                else:
+                    shutil.copy(BUILD / "VekDll.exe", folder)
+                beside = folder / "VekDll.exe.local" if planted == ".local folder" else folder
+                beside.mkdir(exist_ok=True)
+                shutil.copy(BUILD / "vekmarker.dll", beside / "uxtheme.dll")
+                if planted != ".local folder":
+                    (folder / "VekDll.exe.manifest").write_text(PLANTED_MANIFEST)
+                shutil.rmtree(markers, ignore_errors=True)
+                log_path = self.prefix.path / f"planted {planted}.log"
+                with open(log_path, "wb") as log:
+                    self.whole_run(folder, stderr=log, WINEDEBUG="+loaddll",
+                                   WINEDLLOVERRIDES="uxtheme=n,b")
+                self.assertIn("uxtheme.dll", loaded(log_path), "the run loads uxtheme.dll")
+                marked = sorted(p.name for p in markers.iterdir()) if markers.exists() else []
+                self.assertEqual(["uxtheme.dll"] if loads else [], marked)
 
 
 if __name__ == "__main__":

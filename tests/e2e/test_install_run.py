@@ -15,56 +15,15 @@ from commands import run, wait_until
 from facts import BTN_OK, BTN_SAIR, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
 from fswatch import FolderWatch
 from prefix import digest, kill_program, landing_folders, partial_files, partial_targets
-from prefixcase import PrefixCase
+from runcase import RunCase, progress, progress_texts
 from winprobe import assert_keys_ignored, box_texts, controls, cp1252
 
 
-def progress_texts(names):
-    return [f"{n} / 7  [ {name.upper()} ]" for n, name in enumerate(names, 1)]
-
-
-def progress(seen):
-    """The panel texts seen, but the wait panel's own."""
-    return [text for text in seen if cp1252(text) != TEXTS["wait"]]
-
-
-class InstallRun(PrefixCase):
+class InstallRun(RunCase):
     FOLDER = "Run"
     # The system's own descriptions, as Wine gives them.
     path_not_found = b"Path not found"
     access_denied = b"Access denied"
-
-    def click_install(self):
-        """Clicks INSTALAR and returns a function giving the panel texts seen."""
-        window = self.probe.dump(self.title)
-        watch = self.probe.watch(self.title, PNL_AGUARDE)
-        self.display.click_control(window, BTN_OK)
-        return watch
-
-    def wait_for_progress(self):
-        """Waits until the wait panel shows a progress text; returns it."""
-        def shown():
-            text = self.probe.panel_text(self.title)
-            return text if " / 7  [ " in text else None
-        text = wait_until(shown, 300, 0.1)
-        self.assertTrue(text, "the panel never showed the progress")
-        return text
-
-    def box(self, name=None):
-        box = self.probe.wait_box(300)
-        if name:
-            self.screenshot(name, box["screen"])
-        icons = [c for c in controls(box).values()
-                 if c["class"].lower() == "static" and not c["text"]]
-        return cp1252(box["text"]), box_texts(box), len(icons)
-
-    def record_run(self, scenario, expected, seen, target=None, partial=0):
-        """A row of the fault table: no partial file in the staging folder or
-        in the target folder (by default the system folder; `partial` more
-        seen earlier), no replaced target."""
-        partial += partial_files(self.staging, payload_folder()) + partial_targets(
-            target or self.system, payload_folder(), [self.wine_zlib])
-        self.record(f"{scenario} ({self.ARCH})", expected, seen, partial)
 
     def assertStagedAsBuilt(self):
         for name in PAYLOADS:
@@ -92,12 +51,14 @@ class InstallRun(PrefixCase):
             self.assertEqual(digest(self.staging / name), digest(self.system / name), name)
         self.dismiss()
         self.assertExits()
-        # A payload's name arrives by a rename only, never written in place.
+        # A payload's name arrives by a rename only, never written in place:
+        # then only the handle that renamed it closes (opened for writing,
+        # which its flush before the rename needs; nothing was written).
         events = collections.defaultdict(list)
         for name, kind in names.events():
             events[name].append(kind)
         arrivals = {name: events[name] for name in PAYLOADS if name != "zlib1.dll"}
-        self.assertEqual({name: ["moved_to"] for name in arrivals}, arrivals)
+        self.assertEqual({name: ["moved_to", "close_write"] for name in arrivals}, arrivals)
         self.assertEqual([], landing_folders(self.system))
         self.record_run("target names watched (inotify)", "each arrives by a rename only",
                         f"{len(arrivals)} names, each by a rename")
@@ -162,17 +123,6 @@ class InstallRun(PrefixCase):
             self.assertEqual(mtime, (self.system / name).stat().st_mtime_ns, f"{name} copied again")
         self.dismiss()
         self.assertExits()
-
-    def start_on_makers_machine(self):
-        """Starts the installer on a machine named vek-note: a UTS namespace
-        with that host name, and a new wineserver started inside it, so that
-        Wine reads the name anew."""
-        self.prefix.kill()
-        self.launch(wrap=["unshare", "--uts", "sh", "-c", 'hostname vek-note && exec "$@"', "sh"])
-        # The probe joins only once the program's own wineserver (and its boot,
-        # which reads the host name) runs inside the namespace.
-        self.assertTrue(self.display.wait_window(self.title, 300), "the title keeps the bitness")
-        return self.probe.ready(self.title)
 
     def test_the_makers_machine_installs_into_the_test_folder(self):
         target = self.prefix.drive_c / "DllsTeste"
@@ -267,58 +217,6 @@ class InstallRun(PrefixCase):
         self.assertExits()
         self.record_run("killed mid-copy, started again", "no partial payload; second run completes",
                         f"cut at {cut} bytes in its landing folder; then success", partial=partial)
-
-    def assertCarriedInstalled(self):
-        """The success box, the program's end, and every payload in the
-        system folder as the executable carries it (zlib1.dll: Wine's own)."""
-        _, texts, _ = self.box()
-        self.assertEqual([TEXTS["success"]], texts)
-        self.dismiss()
-        self.assertExits()
-        for name in PAYLOADS:
-            if name != "zlib1.dll":
-                self.assertEqual(digest(payload_folder() / name), digest(self.system / name), name)
-        return texts
-
-    def test_staged_files_that_are_not_the_payload_never_reach_the_system_folder(self):
-        # Planted before the run: another DLL's bytes, and random bytes of
-        # the payload's exact size. The extraction keeps both as they are.
-        self.staging.mkdir()
-        other = (payload_folder() / "libxslt.dll").read_bytes()
-        size = (payload_folder() / "iconv.dll").stat().st_size
-        (self.staging / "libxml2.dll").write_bytes(other)
-        (self.staging / "iconv.dll").write_bytes(os.urandom(size))
-        self.start()
-        self.click_install()()
-        self.assertCarriedInstalled()
-        self.assertEqual(other, (self.staging / "libxml2.dll").read_bytes(), "staged file untouched")
-        for planted in ("libxml2.dll", "iconv.dll"):  # the test's own, not partial files
-            (self.staging / planted).unlink()
-        for scenario in ("planted: another DLL's bytes", "planted: random, exact size"):
-            self.record_run(scenario, "carried bytes placed, success", "carried bytes placed, success")
-
-    def test_a_staged_file_swapped_during_the_run_never_reaches_the_system_folder(self):
-        if not openhold.available():
-            self.skipTest("this machine cannot hold a file's opening (fanotify permission events)")
-        window = self.start()
-        # The defined point: the shell's opening of the third payload's
-        # staged file, after the extraction and before the fourth's copy.
-        # libxslt.dll is swapped meanwhile, by a rename from outside the
-        # watched folder (an opening in it would wait for the held one).
-        hold = openhold.OpenHold(self.staging, lambda name: name == "libxmlsec-openssl.dll")
-        swapped = (payload_folder() / "libxml2.dll").read_bytes()
-        try:
-            self.display.click_control(window, BTN_OK)
-            self.assertTrue(hold.held.wait(300), "libxmlsec-openssl.dll was never opened")
-            (self.folder / "swap.bin").write_bytes(swapped)
-            os.replace(self.folder / "swap.bin", self.staging / "libxslt.dll")
-        finally:
-            hold.release()
-        self.assertCarriedInstalled()
-        self.assertEqual(swapped, (self.staging / "libxslt.dll").read_bytes())
-        (self.staging / "libxslt.dll").unlink()  # the test's own, not a partial file
-        self.record_run("swapped during the run", "carried bytes placed, success",
-                        "carried bytes placed, success")
 
     def assertBroken(self, reason, name):
         """The run broken at the creation of the first payload's staged file,

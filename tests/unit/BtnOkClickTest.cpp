@@ -141,29 +141,40 @@ TEST_F(BtnOkClickTest, TheMakersMachineCopiesIntoTheTestFolder) {
 }
 
 // A name in the target folder only ever holds a complete copy of the bytes
-// that the executable carries. Each row scripts what happens to the copy of
-// libxmlsec.dll (or to every copy).
+// that the executable carries, and the shell copies nothing but a plain
+// file. Each row scripts what happens to the copy of libxmlsec.dll (or to
+// every copy).
 TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAFile) {
+  // Where the shell's copy of libxmlsec.dll went.
+  enum class Shell { Landing, Name, Never };
   struct Case {
     const char* scenario;
     void (*setUp)(FakePlatform&);
     std::vector<std::size_t> warned;  // the payloads reported as not copied
-    bool direct;                      // the shell copied to the name itself
-    int errorBoxes;                   // the copy routine's own boxes
+    Shell shell;
+    int errorBoxes;  // the copy routine's own boxes
   };
   static const std::string kName = Target("libxmlsec.dll");
   static const std::string kSystem = "C:\\Windows\\SysWOW64\\";
   const Case cases[] = {
-      {"copy complete: placed by its rename", [](FakePlatform&) {}, {}, false, 0},
-      {"the shell reports a failure",
+      {"copy complete: placed by its rename", [](FakePlatform&) {}, {}, Shell::Landing, 0},
+      {"the shell reports a failure (cancelled): made again from the carried bytes",
        [](FakePlatform& f) { f.shellCopyResult = 1223; },
-       {1, 2, 3, 4, 5, 6, 7},
-       false,
+       {},
+       Shell::Landing,
+       0},
+      {"the shell fails part-way, leaving part of the copy: made again",
+       [](FakePlatform& f) {
+         f.shellCopyResult = 112;
+         f.shortTargets = {Landed("libxmlsec.dll")};
+       },
+       {},
+       Shell::Landing,
        0},
       {"the copy comes out short: made again from the carried bytes",
        [](FakePlatform& f) { f.shortTargets = {Landed("libxmlsec.dll")}; },
        {},
-       false,
+       Shell::Landing,
        0},
       {"the copy comes out short, and so does the second (a full disk)",
        [](FakePlatform& f) {
@@ -171,27 +182,32 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAF
          f.writeOutcomes[Landed("libxmlsec.dll")] = WriteResult::Outcome::WriteFailed;
        },
        {2},
-       false,
+       Shell::Landing,
        0},
       {"the staged file is not the payload (planted, swapped, an older release's)",
        [](FakePlatform& f) { f.files[Staged("libxmlsec.dll")] = "XY"; },
        {},
-       false,
+       Shell::Landing,
+       0},
+      {"the staged name is no plain file (a folder, a link) or is held: never shown to the shell",
+       [](FakePlatform& f) { f.notPlain = {Staged("libxmlsec.dll")}; },
+       {},
+       Shell::Never,
        0},
       {"another instance placed it meanwhile: theirs counts",
        [](FakePlatform& f) { f.placedMeanwhile = {kName}; },
        {},
-       false,
+       Shell::Landing,
        0},
       {"a folder of that name in the target",
        [](FakePlatform& f) { f.refusedTargets = {kName}; },
        {2},
-       false,
+       Shell::Landing,
        0},
       {"no landing folder (no rights): the shell copies to the name",
        [](FakePlatform& f) { f.refusedLandings = {kSystem}; },
        {},
-       true,
+       Shell::Name,
        0},
       {"no landing folder, and the staged file is not the payload: not left under the name",
        [](FakePlatform& f) {
@@ -199,7 +215,15 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAF
          f.files[Staged("libxmlsec.dll")] = "XY";
        },
        {2},
-       true,
+       Shell::Name,
+       0},
+      {"no landing folder, and the staged name is no plain file: never shown to the shell",
+       [](FakePlatform& f) {
+         f.refusedLandings = {kSystem};
+         f.notPlain = {Staged("libxmlsec.dll")};
+       },
+       {2},
+       Shell::Never,
        0},
       {"no landing folder, and the shell's copy refused too",
        [](FakePlatform& f) {
@@ -207,12 +231,12 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAF
          f.refusedTargets = {kName};
        },
        {2},
-       true,
+       Shell::Name,
        0},
-      {"the request cannot be made: the box names the target",
+      {"the request cannot be made: the box names the target; made from the carried bytes",
        [](FakePlatform& f) { f.shellCopyFailure = "Cannot load shell32.dll"; },
-       {1, 2, 3, 4, 5, 6, 7},
-       false,
+       {},
+       Shell::Landing,
        7},
   };
   for (const Case& c : cases) {
@@ -239,8 +263,13 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAF
       EXPECT_NE(std::string::npos, errors[0].find("Arq Destino: " + Target("libxml2.dll") + "\r\n"))
           << c.scenario;
     }
-    EXPECT_EQ(Staged("libxmlsec.dll") + " -> " + (c.direct ? kName : Landed("libxmlsec.dll")),
-              machine.shellCopies[1])
+    Texts copies;
+    for (const std::string& copy : machine.shellCopies) {
+      if (copy.rfind(Staged("libxmlsec.dll") + " -> ", 0) == 0) copies.push_back(copy);
+    }
+    const std::string to = c.shell == Shell::Name ? kName : Landed("libxmlsec.dll");
+    EXPECT_EQ(c.shell == Shell::Never ? Texts{} : Texts{Staged("libxmlsec.dll") + " -> " + to},
+              copies)
         << c.scenario;
     for (std::size_t n = 1; n <= kPayloadCount; ++n) {
       const bool warned = std::count(c.warned.begin(), c.warned.end(), n) > 0;
@@ -251,6 +280,7 @@ TEST_F(BtnOkClickTest, ACopyTakesItsNameOnlyWhenItIsThePayloadAndNeverReplacesAF
       }
     }
     EXPECT_EQ(0, machine.landingsHeld) << c.scenario << ": every landing folder removed";
+    EXPECT_EQ(0, machine.filesHeld) << c.scenario << ": every staged file let go";
     for (const auto& [file, bytes] : machine.files) {
       EXPECT_EQ(std::string::npos, file.find("vek.tmp")) << c.scenario << ": " << file << " left";
     }

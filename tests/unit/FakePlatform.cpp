@@ -112,6 +112,15 @@ WriteResult FakePlatform::WriteWholeFile(const Path& path, const unsigned char* 
   return result;
 }
 
+FileHold FakePlatform::HoldPlainFile(const Path& path) {
+  paths.push_back(path);
+  if (!files.count(Str(path)) || notPlain.count(Str(path))) return nullptr;
+  ++filesHeld;
+  return &filesHeld;
+}
+
+void FakePlatform::ReleaseFile(FileHold) { --filesHeld; }
+
 // Every landing folder of the fake is "vek.tmp\" in its folder.
 LandingFolder FakePlatform::MakeLandingFolder(const Path& folder) {
   paths.push_back(folder);
@@ -142,7 +151,7 @@ Placing FakePlatform::PlaceIfSame(const Path& copy, const Path& to, const Resour
   paths.push_back(to);
   if (placedMeanwhile.count(Str(to))) files[Str(to)] = Bytes(carried);
   auto found = files.find(Str(copy));
-  if (found == files.end()) return Placing::Refused;
+  if (found == files.end()) return Placing::Differs;
   if (found->second != Bytes(carried)) {
     files.erase(found);
     return Placing::Differs;
@@ -176,11 +185,12 @@ Failure FakePlatform::ShellCopy(const Path& source, const Path& target, int* res
     return Failure();
   }
   *result = shellCopyResult;
-  if (shellCopyResult == 0 && !refusedTargets.count(Str(target))) {
+  const bool cut = shortTargets.count(Str(target)) > 0;
+  if ((shellCopyResult == 0 || cut) && !refusedTargets.count(Str(target))) {
     // The shell makes a missing target folder as it copies.
     folders.insert(Str(FolderPart(target.Shown())));
     std::string bytes = files[Str(source)];
-    if (shortTargets.count(Str(target)) && !bytes.empty()) bytes.pop_back();
+    if (cut && !bytes.empty()) bytes.pop_back();
     files[Str(target)] = bytes;
   }
   return Failure();

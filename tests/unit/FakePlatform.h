@@ -37,7 +37,11 @@ class FakePlatform : public System, public Toolkit {
   std::set<std::string> refusedTargets;
   std::optional<std::string> shellCopyFailure;  // ShellCopy cannot make the request
   int shellCopyResult = 0;
-  std::set<std::string> shortTargets;     // the shell's copy to these comes out 1 byte short
+  // Staged names that are no plain file (a folder, a link) or that another
+  // program holds: HoldPlainFile refuses them.
+  std::set<std::string> notPlain;
+  std::set<std::string> shortTargets;  // the shell's copy to these comes out 1 byte short, also
+                                       // when it reports a failure
   std::set<std::string> refusedLandings;  // no landing folder can be made in these folders
   std::set<std::string>
       placedMeanwhile;  // another instance puts a file here just before our rename
@@ -54,6 +58,7 @@ class FakePlatform : public System, public Toolkit {
   std::optional<std::size_t> virtualizationStoppedAfter;
   std::vector<std::string> shellCopies;        // "source -> target", in order
   int landingsHeld = 0;                        // landing folders made and not yet removed
+  int filesHeld = 0;                           // HoldPlainFile's holds not yet released
   int librariesLoaded = 0;
   int librariesReleased = 0;
   std::map<ControlId, bool> visible;
@@ -100,6 +105,8 @@ class FakePlatform : public System, public Toolkit {
   bool FindOwnResource(const char* name, const char* type, ResourceBytes* bytes) override;
   WriteResult WriteWholeFile(const Path& path, const unsigned char* data,
                              std::size_t size) override;
+  FileHold HoldPlainFile(const Path& path) override;
+  void ReleaseFile(FileHold hold) override;
   LandingFolder MakeLandingFolder(const Path& folder) override;
   void RemoveLandingFolder(const LandingFolder& landing) override;
   Placing PlaceIfSame(const Path& copy, const Path& to, const ResourceBytes& carried) override;

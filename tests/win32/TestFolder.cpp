@@ -1,6 +1,7 @@
 #include "tests/win32/TestFolder.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace vek::win32::test {
 
@@ -43,6 +44,58 @@ void RemoveTree(const std::wstring& path) {
   }
   for (const std::wstring& name : Names(bare)) RemoveTree(bare + L"\\" + name);
   RemoveDirectoryW(bare.c_str());
+}
+
+namespace {
+
+// True while something is listed under `path`.
+bool Listed(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  return static_cast<bool>(OwnedFind(FindFirstFileW(path.c_str(), &found)));
+}
+
+// Runs the Unix program `program` (on Z:, the Unix root) with "-s" or
+// "-f" and the Unix names of `paths`, when this is Wine; then waits up to a
+// minute until something is `listed` under the last path, or nothing is:
+// Wine gives no process to wait for. False when this is not Wine.
+bool UnderWine(const wchar_t* program, const wchar_t* option,
+               std::initializer_list<const std::wstring*> paths, bool listed) {
+  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  std::wstring arguments = option;
+  for (const std::wstring* path : paths) {
+    char* name = unixName(path->c_str());
+    wchar_t wide[4 * MAX_PATH] = L"";
+    if (name) MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, 4 * MAX_PATH);
+    HeapFree(GetProcessHeap(), 0, name);
+    arguments += L" \"" + std::wstring(wide) + L"\"";
+  }
+  RunProgram(program, arguments, L"C:\\");
+  const std::wstring& last = **(paths.end() - 1);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(10)) {
+    if (Listed(last) == listed) break;
+  }
+  return true;
+}
+
+}  // namespace
+
+Link::Link(const std::wstring& path, const std::wstring& target) : path_(path) {
+  if (!UnderWine(L"Z:\\bin\\ln", L"-s", {&target, &path}, true)) {
+    const bool folder = GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+    CreateSymbolicLinkW(path.c_str(), target.c_str(),
+                        (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | 0x2 /* unprivileged */);
+  }
+  made_ = Listed(path);
+}
+
+Link::~Link() {
+  // Windows removes a link itself, never what it leads to.
+  if (!UnderWine(L"Z:\\bin\\rm", L"-f", {&path_}, false) && !DeleteFileW(path_.c_str())) {
+    RemoveDirectoryW(path_.c_str());
+  }
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {

@@ -50,6 +50,24 @@ std::wstring Long(const std::wstring& path);
 // it, with its trailing backslash.
 std::wstring DeepFolder(const std::wstring& base, const std::wstring& name);
 
+// A symbolic link at `path` to `target`, both full paths, removed (the
+// link alone) when the object goes. Under Wine a Unix one, made and removed
+// by ln and rm: Wine gives Windows programs no way to make a link, and its
+// deletions reach what a link leads to. On Windows, CreateSymbolicLinkW.
+class Link {
+ public:
+  Link(const std::wstring& path, const std::wstring& target);
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+  // False when no link could be made.
+  bool Made() const { return made_; }
+
+ private:
+  std::wstring path_;
+  bool made_;
+};
+
 // Writes `bytes` to a new file at `path` (replacing one); false on failure.
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // The bytes of the file at `path`; empty when it cannot be read.

@@ -85,20 +85,31 @@ TEST(WholeFile, FailuresSayWhyAndLeaveNothingBehind) {
   }
 }
 
-TEST(WholeFile, LeftoversOfAKilledWriterAreRemovedButALiveWritersFileStays) {
+// Only plain files whose long names are of the program's form go: not a
+// live writer's, not another name that the pattern matches (by its short
+// name too), never a link or what it leads to.
+TEST(WholeFile, LeftoversOfAKilledWriterAreRemovedAndNothingElse) {
   TestFolder folder;
   ASSERT_TRUE(WriteBytes(folder / TemporaryName(4242, 1), "half of a dead writer's"));
   ASSERT_TRUE(WriteBytes(folder / TemporaryName(4242, 2), ""));
+  SetFileAttributesW((folder / TemporaryName(4242, 2)).c_str(), FILE_ATTRIBUTE_READONLY);
   // A live writer holds its temporary file open without sharing.
   HANDLE live = CreateFileW((folder / TemporaryName(4343, 1)).c_str(), GENERIC_READ | GENERIC_WRITE,
                             0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, live);
-  ASSERT_TRUE(WriteBytes(folder / L"vekdados.txt", "not a temporary file"));
+  const std::vector<std::wstring> others = {L"vek-1.tmp", L"vekdados.tmpx", L"vekdados.txt"};
+  for (const std::wstring& name : others) ASSERT_TRUE(WriteBytes(folder / name, "not ours"));
+  TestFolder victim;
+  ASSERT_TRUE(WriteBytes(victim / L"dados.txt", "must survive"));
+  const Link link(folder / TemporaryName(1, 1), victim / L"dados.txt");
+  ASSERT_TRUE(link.Made());
 
   EXPECT_EQ(Outcome::Written, Write(folder / L"zlib1.dll", Payload(10)).outcome);
   CloseHandle(live);
-  EXPECT_EQ((std::vector<std::wstring>{TemporaryName(4343, 1), L"vekdados.txt", L"zlib1.dll"}),
+  EXPECT_EQ((std::vector<std::wstring>{L"vek-1.tmp", TemporaryName(1, 1), TemporaryName(4343, 1),
+                                       L"vekdados.tmpx", L"vekdados.txt", L"zlib1.dll"}),
             Names(folder.Path()));
+  EXPECT_EQ("must survive", ReadBytes(victim / L"dados.txt"));
 }
 
 // Another instance removes leftovers before each of its writes, at any
