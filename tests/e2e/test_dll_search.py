@@ -15,10 +15,9 @@ import shutil
 import struct
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import run, stop
-from facts import BUILD, PAYLOADS
-from prefix import remove_payloads
+from vek.harness.commands import run, stop
+from vek.harness.facts import BUILD, PAYLOADS
+from vek.harness.prefix import remove_payloads
 from prefixcase import PrefixCase
 
 PAYLOAD_NAMES = set(PAYLOADS)

@@ -7,12 +7,11 @@ import os
 import sys
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import wait_until
-from facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, ROOT, TEXTS
-from prefix import mappings
+from vek.harness.commands import wait_until
+from vek.harness.facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, ROOT, TEXTS
+from vek.harness.prefix import mappings
+from vek.harness.winprobe import assert_keys_ignored, controls
 from prefixcase import PrefixCase
-from winprobe import assert_keys_ignored, controls
 
 sys.path.insert(0, str(ROOT / "tools" / "link"))
 from align_resources import layout  # noqa: E402

@@ -1,4 +1,4 @@
-"""validate.py against small sets of DLLs made here with the MinGW compilers:
+"""vek.payload.validate against small sets of DLLs made here with the MinGW compilers:
 it must accept a well-formed set and name the file and the fault of each
 broken one. And the built set (VEK_PAYLOAD_BUILT) passes it, with a
 zlib1.dll that exports zlib's whole interface."""
@@ -12,9 +12,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "tools" / "payload"))
-import validate  # noqa: E402
+from vek.payload import validate
 
 CC32 = "i686-w64-mingw32-gcc-win32"
 CC64 = "x86_64-w64-mingw32-gcc-win32"
@@ -149,10 +147,10 @@ class ValidateTest(unittest.TestCase):
                             "TryAcquireSRWLockExclusive (Windows 7)")
 
     def test_command_line_exit_status(self):
-        script = ROOT / "tools" / "payload" / "validate.py"
-        good = subprocess.run([sys.executable, str(script), str(self.good)],
+        script = [sys.executable, "-m", "vek.payload.validate"]
+        good = subprocess.run([*script, str(self.good)],
                               capture_output=True, text=True)
-        bad = subprocess.run([sys.executable, str(script), str(self.variant(midas=None))],
+        bad = subprocess.run([*script, str(self.variant(midas=None))],
                              capture_output=True, text=True)
         self.assertEqual(good.returncode, 0, good.stderr)
         self.assertNotEqual(bad.returncode, 0)

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Moves the resource section of a linked 32-bit PE executable to a file offset
 on a 4096-byte page boundary, in place.
 

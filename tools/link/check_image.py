@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Checks a linked VekDll.exe against two rules of its build, failing the
 build when either is broken:
 
@@ -17,8 +16,7 @@ import re
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
-import validate  # noqa: E402
+from vek.payload import validate
 
 # An input section line of a GNU ld map: name, address, size, file. A long
 # name stands alone on its line, with the rest on the next.

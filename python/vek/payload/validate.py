@@ -1,6 +1,5 @@
-#!/usr/bin/env python3
-"""validate.py DIR: checks that DIR holds the seven payload DLLs as the
-installer carries them: each a 32-bit (PE32, Intel 80386) DLL with a
+"""python -m vek.payload.validate DIR: checks that DIR holds the seven
+payload DLLs as the installer carries them: each a 32-bit (PE32, Intel 80386) DLL with a
 version resource that names it (OriginalFilename), the set closed under its
 imports, every DLL that a payload imports being another payload or a
 library that every Windows has, and no function imported that the oldest
@@ -13,8 +12,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from productfacts import payload_names  # noqa: E402
+from vek.productfacts import payload_names
 
 OBJDUMP = "i686-w64-mingw32-objdump"
 WINDRES = "i686-w64-mingw32-windres"
@@ -190,7 +188,7 @@ def validate(folder):
 
 def main(argv):
     if len(argv) != 2:
-        print("usage: validate.py DIR", file=sys.stderr)
+        print("usage: tools/python -m vek.payload.validate DIR", file=sys.stderr)
         return 2
     try:
         validate(argv[1])
