@@ -48,7 +48,8 @@ def signed_copy_of(signed, unsigned):
     image = pe.Image(signed)
     offset, size = image.signature()
     data = bytearray(image.data[:offset])
-    for field, length in ((image.checksum_offset, 4), (image.directories + 8 * 4, 8)):
+    for field, length in ((image.checksum_offset, 4),
+                          (image.directory_offset(pe.DIRECTORY_SECURITY), 8)):
         data[field:field + length] = unsigned[field:field + length]
     return data[:len(unsigned)] == unsigned and not any(data[len(unsigned):])
 

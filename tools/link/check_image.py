@@ -14,8 +14,8 @@ Usage: check_image.py MAP EXECUTABLE BUDGET PAYLOAD..."""
 import os
 import re
 import sys
-from pathlib import Path
 
+from vek import pe
 from vek.payload import validate
 
 # An input section line of a GNU ld map: name, address, size, file. A long
@@ -44,7 +44,7 @@ def main(argv):
     map_path, exe, budget, *payload = argv
     with open(map_path, encoding="utf-8", errors="replace") as f:
         map_text = f.read()
-    late = validate.past_floor(validate.import_table(validate.headers(Path(exe))))
+    late = validate.past_floor(pe.Image(exe).imports())
     found = problems(map_text, os.path.getsize(exe), sum(map(os.path.getsize, payload)),
                      int(budget), late)
     for problem in found:

@@ -24,7 +24,7 @@ import sys
 import time
 from pathlib import Path
 
-from vek import ROOT
+from vek import ROOT, pe
 from vek.payload import validate, versioninfo
 
 # The build's own files: the steps' scripts, our sources, build.sh.
@@ -298,13 +298,13 @@ def write_manifest(folder, rows):
     lines = ["# file\tpackage\tversion\tsize\tsha256\tfile version"]
     for name, package, version in rows:
         path = folder / name
-        file_version = validate.version_strings(path).get("FileVersion", "-")
+        file_version = pe.Image(path).version_strings().get("FileVersion", "-")
         lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}"
                      f"\t{file_version}")
     lines.append(f"# The imports of each file, library!function; the set runs on "
                  f"{validate.FLOOR} or later (_WIN32_WINNT {validate.FLOOR_WINNT}).")
     for name, _, _ in rows:
-        for library, functions in validate.import_table(validate.headers(folder / name)).items():
+        for library, functions in pe.Image(folder / name).imports().items():
             lines += [f"# {name}\t{library}!{function}" for function in functions]
     (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
 

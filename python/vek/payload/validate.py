@@ -1,22 +1,16 @@
 """python -m vek.payload.validate DIR: checks that DIR holds the seven
-payload DLLs as the installer carries them: each a 32-bit (PE32, Intel 80386) DLL with a
-version resource that names it (OriginalFilename), the set closed under its
-imports, every DLL that a payload imports being another payload or a
-library that every Windows has, and no function imported that the oldest
-Windows the set runs on (FLOOR) lacks. Reads the files with binutils'
-objdump and windres. Exits non-zero, naming the file and the problem, at the
-first check that fails."""
+payload DLLs as the installer carries them: each a 32-bit (PE32, Intel
+80386) DLL with a version resource that names it (OriginalFilename), the
+set closed under its imports, every DLL that a payload imports being
+another payload or a library that every Windows has, and no function
+imported that the oldest Windows the set runs on (FLOOR) lacks. Exits
+non-zero, naming the file and the problem, at the first check that fails."""
 
-import re
-import subprocess
 import sys
 from pathlib import Path
 
+from vek import pe
 from vek.productfacts import payload_names
-
-OBJDUMP = "i686-w64-mingw32-objdump"
-WINDRES = "i686-w64-mingw32-windres"
-
 
 # Libraries that are part of every Windows the installer runs on, so a
 # payload may import them; anything else would have to travel with the set.
@@ -74,81 +68,24 @@ class Invalid(Exception):
     pass
 
 
-def headers(path):
-    """objdump's private headers (-p) of a PE file, as text."""
-    result = subprocess.run([OBJDUMP, "-p", str(path)], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True, errors="replace")
-    if result.returncode != 0:
-        # The i686 objdump knows no other PE flavour; file(1) says what it is.
-        kind = subprocess.run(["file", "-b", str(path)], stdout=subprocess.PIPE,
-                              text=True, errors="replace").stdout.strip()
-        raise Invalid(f"{path.name}: not a 32-bit Intel 80386 PE file ({kind})")
-    return result.stdout
+def check_format(image):
+    if image.machine != pe.I386:
+        raise Invalid(f"{image.name}: not a 32-bit Intel 80386 PE file ({image.kind()})")
+    if image.magic != pe.PE32:
+        raise Invalid(f"{image.name}: not PE32 (optional header magic {image.magic:#06x})")
+    if not image.is_dll:
+        raise Invalid(f"{image.name}: an executable, not a DLL")
 
 
-def check_format(path, text):
-    if "file format pei-i386" not in text:
-        kind = next((line.split("file format", 1)[1].strip() for line in text.splitlines()
-                     if "file format" in line), "unknown")
-        raise Invalid(f"{path.name}: not a 32-bit Intel 80386 PE file (format {kind})")
-    fields = dict(line.split(None, 1) for line in text.splitlines()
-                  if line and not line[0].isspace() and len(line.split(None, 1)) == 2)
-    if fields.get("Magic", "").split()[0:1] != ["010b"]:
-        raise Invalid(f"{path.name}: not PE32 (optional header magic {fields.get('Magic')})")
-    # The flag names follow "Characteristics 0x...", one per tab-indented line.
-    lines = text.splitlines()
-    start = next(i for i, line in enumerate(lines) if line.startswith("Characteristics"))
-    flags = []
-    for line in lines[start + 1:]:
-        if not line.startswith("\t"):
-            break
-        flags.append(line.strip())
-    if "DLL" not in flags:
-        raise Invalid(f"{path.name}: an executable, not a DLL")
-
-
-def version_strings(path):
-    """The version resource's strings of a PE file ({"FileVersion": ...}),
-    as windres reads them back into a resource script; {} when it has none."""
-    result = subprocess.run([WINDRES, "-i", str(path), "-O", "rc"], stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, text=True, errors="replace")
-    return dict(re.findall(r'^\s*VALUE "(\w+)", "(.*)"$', result.stdout, re.M))
-
-
-def check_version(path):
+def check_version(image):
     """A file in a system folder must say what it is (Explorer's details, a
     support desk, an installer's version rules): a version resource whose
     OriginalFilename is its own name."""
-    original = version_strings(path).get("OriginalFilename")
+    original = image.version_strings().get("OriginalFilename")
     if original is None:
-        raise Invalid(f"{path.name}: has no version resource naming it (OriginalFilename)")
-    if original.lower() != path.name.lower():
-        raise Invalid(f"{path.name}: its version resource names it {original}")
-
-
-def imports(text):
-    return list(import_table(text))
-
-
-def import_table(text):
-    """{library: [functions]} of objdump's import tables, in their order;
-    a function imported by ordinal only is "#<ordinal>"."""
-    table, current, listing = {}, None, False
-    for line in text.splitlines():
-        if "DLL Name:" in line:
-            current = line.split("DLL Name:", 1)[1].strip()
-            table[current], listing = [], False
-        elif current and "Hint/Ord" in line:
-            listing = True
-        elif current and listing:
-            fields = line.split()
-            if len(fields) < 2:
-                current, listing = None, False
-            elif len(fields) == 2 and fields[1].isdigit():
-                table[current].append(f"#{fields[1]}")
-            else:
-                table[current].append(fields[-1])
-    return table
+        raise Invalid(f"{image.name}: has no version resource naming it (OriginalFilename)")
+    if original.lower() != image.name.lower():
+        raise Invalid(f"{image.name}: its version resource names it {original}")
 
 
 def past_floor(table):
@@ -170,14 +107,17 @@ def validate(folder):
             raise Invalid(f"{name}: missing from {folder}")
     payload = {name.lower() for name in names}
     for name in names:
-        path = found[name.lower()]
-        text = headers(path)
-        check_format(path, text)
-        check_version(path)
-        late = past_floor(import_table(text))
+        try:
+            image = pe.Image(found[name.lower()])
+        except pe.NotPE as problem:
+            raise Invalid(f"{name}: not a 32-bit Intel 80386 PE file ({problem.reason})") from None
+        check_format(image)
+        check_version(image)
+        table = image.imports()
+        late = past_floor(table)
         if late:
             raise Invalid(f"{name}: imports what {FLOOR} lacks: {', '.join(late)}")
-        for imported in imports(text):
+        for imported in table:
             lower = imported.lower()
             if lower.startswith(COMPILER_RUNTIME):
                 raise Invalid(f"{name}: imports the compiler runtime {imported}")

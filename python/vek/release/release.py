@@ -20,7 +20,7 @@ import tempfile
 from pathlib import Path
 
 from vek import ROOT, pe
-from vek.payload import audit, validate
+from vek.payload import audit
 from vek.release import notices, payloadset, sbom, signing
 
 BUILD = ROOT / "build" / "release-win32"
@@ -132,7 +132,7 @@ def sign_payloads(signer, source, folder):
         if name == "midas.dll":
             shutil.copyfile(source / name, folder / name)
         else:
-            described = validate.version_strings(source / name).get("FileDescription", name)
+            described = pe.Image(source / name).version_strings().get("FileDescription", name)
             signer.sign(source / name, folder / name, described)
         fields[3:5] = [str((folder / name).stat().st_size), payloadset.sha256_file(folder / name)]
         lines.append("\t".join(fields))
