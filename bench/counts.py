@@ -130,7 +130,7 @@ class Counting:
             if last is None:
                 raise SystemExit(f"{title}: the X server never reported its MapWindow")
             # Asked while the process still holds its connections.
-            pids = xrecord.client_pids(self.display.name)
+            pids = self.log.client_pids()
         finally:
             process.kill()
             process.wait()

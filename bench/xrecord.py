@@ -62,7 +62,11 @@ class RequestLog:
             at += max(words, 1) * 4
 
     def _take_in(self):
-        self._data.pending_events()
+        """Takes in every report that has come in so far."""
+        while True:
+            self._data.pending_events()
+            if not select.select([self._data.fileno()], [], [], 0)[0]:
+                return
 
     def wait_map(self, window, seconds, start=0):
         """Takes in the server's reports until it has handled a MapWindow of
@@ -87,6 +91,20 @@ class RequestLog:
         """Where the next request will be."""
         self._take_in()
         return len(self.requests)
+
+    def client_pids(self):
+        """{client's resource base: process id} for every client connected
+        now, by the X-Resource extension's QueryClientIds (version 1.2), for
+        the client None (all of them), asking for the process id. Asked on
+        the log's own connection: a connection opened for it would take a
+        client id that the next program's connection may get again, its
+        requests then reported among that program's."""
+        if not self._control.has_extension(res.extname):
+            raise RuntimeError("the X server has no X-Resource extension")
+        reply = self._control.res_query_client_ids([{"client": 0,
+                                                     "mask": res.LocalClientPIDMask}])
+        return {entry.spec.client: entry.value[0] for entry in reply.ids
+                if entry.spec.mask == res.LocalClientPIDMask and len(entry.value) == 1}
 
     def close(self):
         self._control.record_disable_context(self._context)
@@ -129,18 +147,3 @@ def request_names(display_name):
             names[found.major_opcode] = name
     display.close()
     return names
-
-
-def client_pids(display_name):
-    """{client's resource base: process id} for every client connected now,
-    by the X-Resource extension's QueryClientIds (version 1.2)."""
-    display = open_display(display_name)
-    try:
-        if not display.has_extension(res.extname):
-            raise RuntimeError("the X server has no X-Resource extension")
-        # For the client None (all of them), asking for the process id.
-        reply = display.res_query_client_ids([{"client": 0, "mask": res.LocalClientPIDMask}])
-        return {entry.spec.client: entry.value[0] for entry in reply.ids
-                if entry.spec.mask == res.LocalClientPIDMask and len(entry.value) == 1}
-    finally:
-        display.close()
