@@ -2,12 +2,9 @@
 
 import statistics
 import subprocess
-import sys
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(ROOT / "harness"))
-import winelab  # noqa: E402
+from vek import ROOT, harness
 
 OUT = ROOT / "build" / "bench"
 
@@ -31,19 +28,19 @@ def large_payload_build(root, megabytes):
     the build is brought up to date each time. Returns (build folder, payload
     folder)."""
     folder, build = root / "large-set", root / "large-build"
-    if not all((folder / name).exists() for name in winelab.PAYLOADS):
+    if not all((folder / name).exists() for name in harness.PAYLOADS):
         folder.mkdir(parents=True, exist_ok=True)
-        head = (winelab.payload_folder() / "midas.dll").read_bytes()
-        for index, name in enumerate(winelab.PAYLOADS):
+        head = (harness.payload_folder() / "midas.dll").read_bytes()
+        for index, name in enumerate(harness.PAYLOADS):
             filler = bytes((index * 37 + i) % 253 for i in range(1 << 16))
             with open(folder / name, "wb") as out:
                 out.write(head)
                 for _ in range(megabytes * 16):
                     out.write(filler)
-    winelab.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+    harness.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
                  f"-DCMAKE_TOOLCHAIN_FILE={ROOT}/cmake/mingw-i686.cmake",
                  "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DVEK_PAYLOAD_DIR={folder}"], timeout=300)
-    winelab.run(["cmake", "--build", str(build), "--target", "VekDll"], timeout=600)
+    harness.run(["cmake", "--build", str(build), "--target", "VekDll"], timeout=600)
     return build, folder
 
 

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Start-up counts that do not depend on the machine's speed: what VekDll.exe,
 the bare window program and the same program initialising COM (the floor:
 the installer must) do from the start of their process up to the map of
@@ -40,7 +39,7 @@ Budget: the installer's counts beyond the COM program's at most half of
 those of the code before the windows were cut down (BEFORE below, measured
 by this command on Wine 8.0; the same in both kinds of prefix).
 
-Usage: bench/counts.py [RUNS] [win64|win32] [VekDll.exe] [--detail]
+Usage: tools/python bench/counts.py [RUNS] [win64|win32] [VekDll.exe] [--detail]
 (default: 3 runs, win64, this build's VekDll.exe). --detail then prints, kind by kind, where the installer's median differs
 from the COM program's (waits and round trips included)."""
 
@@ -53,7 +52,8 @@ import tempfile
 from collections import Counter
 
 import xrecord
-from benchlib import baseline_window, row, spread, winelab
+from benchlib import baseline_window, row, spread
+from vek import harness
 from servertrace import ProcessTrace
 from xwatch import MapWatch
 
@@ -85,7 +85,7 @@ class Counting:
         self.desktop = None
         self.watch = MapWatch(display.name)
         self.log = xrecord.RequestLog(display.name)
-        self.prefix = winelab.Prefix(arch, display)
+        self.prefix = harness.Prefix(arch, display)
 
     def start(self, exe):
         """The programs in the prefix, its traced server and the desktop."""
@@ -130,7 +130,7 @@ class Counting:
             if last is None:
                 raise SystemExit(f"{title}: the X server never reported its MapWindow")
             # Asked while the process still holds its connections.
-            pids = xrecord.client_pids(self.display.name)
+            pids = self.log.client_pids()
         finally:
             process.kill()
             process.wait()
@@ -150,11 +150,11 @@ class Counting:
 
 def measure(runs, arch, exe):
     programs = {
-        "installer": (["VekDll.exe"], winelab.TITLES[arch]),
+        "installer": (["VekDll.exe"], harness.TITLES[arch]),
         "bare": (["baseline-window.exe", "Baseline"], "Baseline"),
         "com": (["baseline-window-com.exe", "BaselineCOM"], "BaselineCOM"),
     }
-    display = winelab.Display()
+    display = harness.Display()
     # Opened for appending (O_APPEND): the server and the traced programs
     # write into it at once, each write landing whole at its end.
     with tempfile.TemporaryDirectory(prefix="vek-counts-") as folder, \
@@ -202,7 +202,7 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     runs = int(args[0]) if args else 3
     arch = args[1] if len(args) > 1 else "win64"
-    exe = args[2] if len(args) > 2 else winelab.BUILD / "VekDll.exe"
+    exe = args[2] if len(args) > 2 else harness.BUILD / "VekDll.exe"
     results, x_names = measure(runs, arch, exe)
     for index, key in enumerate(("windows", "server", "x")):
         ours, bare, com = (totals(results, name, index) for name in ("installer", "bare", "com"))

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Extraction of a large synthetic payload set: seven DLLs of 32 MB, embedded
 through the packager override (-DVEK_PAYLOAD_DIR) in a build of its own,
 written to Dlls\\ by VekDll.exe under Wine. Prints its throughput against
@@ -35,7 +34,7 @@ show the installer at the bare writer's speed. The figure is therefore
 judged by the fastest of the N runs of each side, what each costs when
 nothing disturbs it; the medians are printed beside it, never judged.
 
-Usage: bench/extraction.py [RUNS]   (default 5)"""
+Usage: tools/python bench/extraction.py [RUNS]   (default 5)"""
 
 import shutil
 import statistics
@@ -44,10 +43,11 @@ import sys
 import threading
 import time
 
-from benchlib import OUT, ROOT, large_payload_build, prime_memory, row, spread, winelab
+from benchlib import OUT, large_payload_build, prime_memory, row, spread
+from vek import ROOT, harness
 
-TITLE = winelab.TITLES["win64"]
-BTN_OK = winelab.BTN_OK
+TITLE = harness.TITLES["win64"]
+BTN_OK = harness.BTN_OK
 MEGABYTES = 32
 MEMORY_RUNS = 3
 BUDGET = 0.9
@@ -126,7 +126,7 @@ class Bench:
     def __init__(self, prefix, probe, build, payloads, writer):
         self.prefix, self.probe, self.build = prefix, probe, build
         self.payloads, self.writer = payloads, writer
-        self.payload_bytes = sum((payloads / n).stat().st_size for n in winelab.PAYLOADS)
+        self.payload_bytes = sum((payloads / n).stat().st_size for n in harness.PAYLOADS)
 
     def _before_start(self, exe):
         """The program's image is read into memory as it starts: it too
@@ -183,9 +183,9 @@ class Bench:
             self.probe.wait_box(300)
             growth = watch.growth_mb() if watch else None
         finally:
-            winelab.stop(process)
-            winelab.wait_for_exit(process)
-        extraction = written_ms(folder / "Dlls" / n for n in winelab.PAYLOADS)
+            harness.stop(process)
+            harness.wait_for_exit(process)
+        extraction = written_ms(folder / "Dlls" / n for n in harness.PAYLOADS)
         shutil.rmtree(folder)
         return extraction, growth
 
@@ -193,10 +193,10 @@ class Bench:
         target = self.prefix.drive_c / "cp-target"
         shutil.rmtree(target, ignore_errors=True)
         target.mkdir()
-        sources = [str(self.payloads / n) for n in winelab.PAYLOADS]
+        sources = [str(self.payloads / n) for n in harness.PAYLOADS]
         self._start_timed(sources)
         subprocess.run(["cp", *sources, str(target)], check=True)
-        ms = written_ms(target / n for n in winelab.PAYLOADS)
+        ms = written_ms(target / n for n in harness.PAYLOADS)
         shutil.rmtree(target)
         return ms
 
@@ -212,7 +212,7 @@ class Bench:
                                  self.prefix.windows_path(folder / "out")],
                                 [folder / self.writer.name])
         written = sorted((folder / "out").iterdir())
-        if returncode != 0 or len(written) != len(winelab.PAYLOADS):
+        if returncode != 0 or len(written) != len(harness.PAYLOADS):
             raise SystemExit(f"the bare program failed ({returncode})")
         ms = written_ms(written)
         shutil.rmtree(folder)
@@ -222,12 +222,12 @@ class Bench:
 def measure(runs):
     build, payloads = large_payload_build(OUT, MEGABYTES)
     writer = resource_writer(build)
-    display = winelab.Display()
-    prefix = winelab.Prefix("win64", display)
+    display = harness.Display()
+    prefix = harness.Prefix("win64", display)
     try:
         # The Wine services stay up between the sides, as on a running desktop.
         subprocess.Popen(["wineserver", "-p"], env=prefix.env()).wait()
-        bench = Bench(prefix, winelab.Probe(prefix), build, payloads, writer)
+        bench = Bench(prefix, harness.Probe(prefix), build, payloads, writer)
         # The first run copies the payloads into the system folder too; the
         # later ones find them there and only extract.
         growth = [bench.installer(f"memory {i}", watch_memory=True)[1]

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Times the installation run of the built VekDll.exe under Wine (a fresh
 64-bit prefix in Xvfb) and prints:
 
@@ -18,7 +17,8 @@ Not a test: it prints figures and never fails on a slow machine.
 Given another build of VekDll.exe (an earlier one, say), the two take turns
 in the same prefix and a second row gives its figures and the ratio.
 
-Usage: bench/install_run.py [RUNS] [OTHER.exe]   (default 5; build first with the win32 preset)
+Usage: tools/python bench/install_run.py [RUNS] [OTHER.exe]
+(default 5; build first with the win32 preset)
 """
 
 import statistics
@@ -28,7 +28,7 @@ import sys
 from pathlib import Path
 
 from benchlib import row, spread
-from winelab import (BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop,
+from vek.harness import (BTN_OK, BUILD, PNL_AGUARDE, TITLES, Display, Prefix, Probe, payload_folder, stop,
                      wait_for_exit)
 
 TITLE = TITLES["win64"]

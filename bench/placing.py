@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """The placing's cost with and without its flush (data before name): each
 of the seven payloads copied into a landing folder as the shell copies it
 and placed under its name by the Win32 layer's own placing (compare, flush,
@@ -11,35 +10,36 @@ prints figures and never fails on a slow machine.
 On Windows the same program runs natively:
   vekplacing.exe C:\\SomeFolder ROUNDS C:\\path\\to\\Dlls\\libxml2.dll ...
 
-Usage: bench/placing.py [ROUNDS]   (default 5)"""
+Usage: tools/python bench/placing.py [ROUNDS]   (default 5)"""
 
 import shutil
 import statistics
 import sys
 from collections import defaultdict
 
-from benchlib import OUT, row, spread, winelab
+from benchlib import OUT, row, spread
+from vek import harness
 
 
 def file_system(path):
     """The type and source of the file system that holds `path`."""
-    found = winelab.run(["findmnt", "-n", "-o", "FSTYPE,SOURCE", "--target", str(path)])
+    found = harness.run(["findmnt", "-n", "-o", "FSTYPE,SOURCE", "--target", str(path)])
     return " on ".join(found.stdout.decode().split())
 
 
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     OUT.mkdir(parents=True, exist_ok=True)
-    display = winelab.Display()
-    prefix = winelab.Prefix("win64", display, root=OUT)
+    display = harness.Display()
+    prefix = harness.Prefix("win64", display, root=OUT)
     try:
         staged = prefix.drive_c / "Dlls"
         staged.mkdir()
-        for name in winelab.PAYLOADS:
-            shutil.copy(winelab.payload_folder() / name, staged / name)
-        shutil.copy(winelab.BUILD / "vekplacing.exe", prefix.drive_c)
+        for name in harness.PAYLOADS:
+            shutil.copy(harness.payload_folder() / name, staged / name)
+        shutil.copy(harness.BUILD / "vekplacing.exe", prefix.drive_c)
         done = prefix.wine(prefix.drive_c / "vekplacing.exe", r"C:\Placed", rounds,
-                           *(rf"C:\Dlls\{name}" for name in winelab.PAYLOADS), timeout=1800)
+                           *(rf"C:\Dlls\{name}" for name in harness.PAYLOADS), timeout=1800)
         where = file_system(prefix.drive_c)
     finally:
         prefix.remove()
@@ -50,8 +50,8 @@ def main():
         if line.strip():
             side, milliseconds = line.split()
             times[side].append(float(milliseconds))
-    per_run = {side: [sum(values[i:i + len(winelab.PAYLOADS)])
-                      for i in range(0, len(values), len(winelab.PAYLOADS))]
+    per_run = {side: [sum(values[i:i + len(harness.PAYLOADS)])
+                      for i in range(0, len(values), len(harness.PAYLOADS))]
                for side, values in times.items()}
     ratio = statistics.median(per_run["flushed"]) / statistics.median(per_run["unflushed"])
     row(f"placing the seven payloads, compare + flush + rename ({rounds} runs, sides in turns, "

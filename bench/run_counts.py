@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Wine server requests of the installation run, a count that does not
 depend on the machine's speed: every request that VekDll.exe's threads make
 from the click on INSTALAR (the probe posts it) to the creation of the
@@ -10,7 +9,7 @@ stays), so that it extracts seven payloads and copies six.
 Given another build of VekDll.exe, the two take turns and a second row
 gives its count.
 
-Usage: bench/run_counts.py [RUNS] [OTHER.exe]   (default 3)"""
+Usage: tools/python bench/run_counts.py [RUNS] [OTHER.exe]   (default 3)"""
 
 import os
 import re
@@ -21,11 +20,12 @@ import tempfile
 from collections import Counter
 from pathlib import Path
 
-from benchlib import row, spread, winelab
+from benchlib import row, spread
 from counts import WAITS, Counting
 from servertrace import REQUEST, field
+from vek import harness
 
-TITLE = winelab.TITLES["win64"]
+TITLE = harness.TITLES["win64"]
 # The probe's BM_CLICK, posted to the button (send_message of type 6, posted).
 _CLICK = re.compile(r"[0-9a-f]{4,8}: send_message\( .*type=6, .*msg=000000f5")
 
@@ -54,7 +54,7 @@ def requests_of_run(text, unix_pid):
 
 def one_run(counting, probe, exe):
     """The run's requests, less the waits."""
-    for payload in winelab.payload_folder().glob("*.dll"):
+    for payload in harness.payload_folder().glob("*.dll"):
         if payload.name != "zlib1.dll":
             (counting.prefix.system_folder / payload.name).unlink(missing_ok=True)
     shutil.rmtree(counting.folder / "Dlls", ignore_errors=True)
@@ -63,10 +63,10 @@ def one_run(counting, probe, exe):
     process = counting.prefix.start(counting.folder / "VekDll.exe")
     try:
         probe.ready(TITLE)
-        probe.time_run(TITLE, winelab.BTN_OK, winelab.PNL_AGUARDE)
+        probe.time_run(TITLE, harness.BTN_OK, harness.PNL_AGUARDE)
     finally:
-        winelab.stop(process)
-        winelab.wait_for_exit(process)
+        harness.stop(process)
+        harness.wait_for_exit(process)
     with open(counting.trace.name, errors="replace") as stream:
         stream.seek(start)
         counted = requests_of_run(stream.read(), process.pid)
@@ -75,15 +75,15 @@ def one_run(counting, probe, exe):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
-    builds = [winelab.BUILD / "VekDll.exe"] + [Path(a).resolve() for a in sys.argv[2:3]]
-    display = winelab.Display()
+    builds = [harness.BUILD / "VekDll.exe"] + [Path(a).resolve() for a in sys.argv[2:3]]
+    display = harness.Display()
     counts = {build: [] for build in builds}
     with tempfile.TemporaryDirectory(prefix="vek-run-counts-") as folder, \
             open(os.path.join(folder, "server-trace.txt"), "ab") as trace:
         counting = Counting("win64", display, trace)
         try:
             counting.start(builds[0])
-            probe = winelab.Probe(counting.prefix)
+            probe = harness.Probe(counting.prefix)
             for i in range(runs):
                 for build in builds[i % len(builds):] + builds[:i % len(builds)]:
                     counts[build].append(one_run(counting, probe, build))

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Compares how two builds of VekDll.exe look, pixel by pixel: each is started
 in turn in the same fresh Wine prefix and Xvfb display, and its window is
 captured as it starts (focus on INSTALAR), with the focus on SAIR (ESC), with
@@ -12,18 +11,19 @@ The run is held where the program stands with both buttons disabled and the
 panel shown and painted, before it writes its first payload (the panel is
 shown and the messages processed right after the click): the first opening
 of a file in its staging folder Dlls\\ waits until the screen is taken
-(harness/openhold.py; the Wine server, which opens files for its clients,
+(vek.harness.openhold; the Wine server, which opens files for its clients,
 waits meanwhile, and so does the program). Holding needs root and fanotify.
 
-Usage: bench/same_look.py BEFORE.exe AFTER.exe [win64|win32]"""
+Usage: tools/python bench/same_look.py BEFORE.exe AFTER.exe [win64|win32]"""
 
 import shutil
 import subprocess
 import sys
 from pathlib import Path
 
-from benchlib import OUT, winelab
-import openhold  # harness/, on the path through benchlib
+from benchlib import OUT
+from vek import harness
+from vek.harness import openhold
 
 STATES = ("start", "focus-on-sair", "buttons-disabled", "wait-panel")
 
@@ -41,18 +41,18 @@ def captures(prefix, display, probe, exe, name, title):
         window = probe.ready(title)
         shots.append(display.screenshot(look / f"{prefix.arch}-{name}-start.png", window["frame"]))
         display.key(title, "Tab")
-        if not winelab.wait_until(lambda: winelab.controls(probe.dump(title)["form"])
-                                  [winelab.BTN_SAIR]["focused"], 120):
+        if not harness.wait_until(lambda: harness.controls(probe.dump(title)["form"])
+                                  [harness.BTN_SAIR]["focused"], 120):
             raise SystemExit(f"{name}: Tab did not move the focus")
         shots.append(display.screenshot(look / f"{prefix.arch}-{name}-focus-on-sair.png",
                                         window["frame"]))
-        for button in (winelab.BTN_OK, winelab.BTN_SAIR):
+        for button in (harness.BTN_OK, harness.BTN_SAIR):
             probe.enable(title, button, False)
         shots.append(display.screenshot(look / f"{prefix.arch}-{name}-buttons-disabled.png",
                                         window["frame"]))
     finally:
-        winelab.stop(process)
-        winelab.wait_for_exit(process)
+        harness.stop(process)
+        harness.wait_for_exit(process)
     shots.append(during_run(prefix, display, probe, folder,
                             look / f"{prefix.arch}-{name}-wait-panel.png", title))
     shutil.rmtree(folder, ignore_errors=True)
@@ -70,7 +70,7 @@ def during_run(prefix, display, probe, folder, path, title):
         window = probe.ready(title)
         hold = openhold.OpenHold(staging, lambda name: True)
         try:
-            display.click_control(window, winelab.BTN_OK)
+            display.click_control(window, harness.BTN_OK)
             display.xdotool("mousemove", "0", "0")
             if not hold.held.wait(120):
                 raise SystemExit("the run never opened a file in its staging folder")
@@ -78,8 +78,8 @@ def during_run(prefix, display, probe, folder, path, title):
         finally:
             hold.release()
     finally:
-        winelab.stop(process)
-        winelab.wait_for_exit(process)
+        harness.stop(process)
+        harness.wait_for_exit(process)
 
 
 def differing_pixels(a, b):
@@ -89,11 +89,11 @@ def differing_pixels(a, b):
 
 
 def compare(arch, before, after):
-    display = winelab.Display()
-    prefix = winelab.Prefix(arch, display)
+    display = harness.Display()
+    prefix = harness.Prefix(arch, display)
     try:
-        probe = winelab.Probe(prefix)
-        title = winelab.TITLES[arch]
+        probe = harness.Probe(prefix)
+        title = harness.TITLES[arch]
         shots = [captures(prefix, display, probe, exe, name, title)
                  for exe, name in ((before, "before"), (after, "after"))]
     finally:

@@ -1,16 +1,16 @@
-#!/usr/bin/env python3
 """Executable overhead: the size of VekDll.exe minus the payload bytes that it
 carries, against a bare MinGW Win32 window program built in the same run.
 Budget: 64 KB. Build first with the win32 preset."""
 
-from benchlib import baseline_window, row, winelab
+from benchlib import baseline_window, row
+from vek import harness
 
 BUDGET = 64 * 1024
 
 
 def measure():
-    exe = winelab.BUILD / "VekDll.exe"
-    payload = sum(p.stat().st_size for p in winelab.payload_folder().glob("*.dll"))
+    exe = harness.BUILD / "VekDll.exe"
+    payload = sum(p.stat().st_size for p in harness.payload_folder().glob("*.dll"))
     overhead = exe.stat().st_size - payload
     bare = baseline_window().stat().st_size
     return overhead, bare

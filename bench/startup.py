@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Start-up time: from starting the process to its main window on the screen,
 VekDll.exe against the bare Win32 window program and against the same
 program initialising COM first (the installer must: the floor of its
@@ -16,7 +15,8 @@ that program (measured here: the bare window program took either ~0.8 s or
 ~1.2 s, depending only on whether the previous run had ended long enough
 before).
 
-Usage: bench/startup.py [RUNS]   (default 9; build first with the win32 preset)"""
+Usage: tools/python bench/startup.py [RUNS]
+(default 9; build first with the win32 preset)"""
 
 import shutil
 import statistics
@@ -24,7 +24,8 @@ import subprocess
 import sys
 import time
 
-from benchlib import baseline_window, row, spread, winelab
+from benchlib import baseline_window, row, spread
+from vek import harness
 from xwatch import MapWatch
 
 BUDGET = 1.10
@@ -47,13 +48,13 @@ def time_to_window(prefix, watch, args, cwd, title):
 
 
 def measure(runs):
-    display = winelab.Display()
+    display = harness.Display()
     watch = MapWatch(display.name)
-    prefix = winelab.Prefix("win64", display)
+    prefix = harness.Prefix("win64", display)
     try:
         folder = prefix.drive_c / "Bench"
         folder.mkdir()
-        shutil.copy(winelab.BUILD / "VekDll.exe", folder)
+        shutil.copy(harness.BUILD / "VekDll.exe", folder)
         shutil.copy(baseline_window(), folder)
         shutil.copy(baseline_window(com=True), folder)
         # The Wine services and the desktop stay up, as on a running desktop.
@@ -66,7 +67,7 @@ def measure(runs):
 
         def ours():
             shutil.rmtree(folder / "Dlls", ignore_errors=True)
-            return time_to_window(prefix, watch, ["VekDll.exe"], folder, winelab.TITLES["win64"])
+            return time_to_window(prefix, watch, ["VekDll.exe"], folder, harness.TITLES["win64"])
 
         sides = {
             "ours": ours,

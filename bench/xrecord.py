@@ -1,71 +1,26 @@
 """Which X requests does a process send? Told by the X server itself, through
-its RECORD extension (libXtst, by ctypes): every request that the server
-handles is reported with the connection it came on, in the order the server
-handled them. Which process holds a connection the server tells through its
-X-Resource extension (the client's process id, from the socket), asked in the
-raw protocol since no library for it is installed. Nothing sits between the
-programs and the server, and nothing polls."""
+its RECORD extension (with Debian's python3-xlib): every request that the
+server handles is reported with the connection it came on, in the order the
+server handled them. Which process holds a connection the server tells
+through its X-Resource extension (the client's process id, from the
+socket). Nothing sits between the programs and the server, and nothing
+polls."""
 
-import ctypes
-import ctypes.util
 import select
-import socket
 import struct
 import time
 
-from xwatch import X11
+from Xlib.ext import record, res
 
-try:
-    # Debian's libxtst6, which xdotool (tools/setup-debian.sh) brings along.
-    _TST = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
-except OSError:
-    raise SystemExit("libXtst is missing (Debian: libxtst6): X requests cannot be counted")
+from xwatch import open_display
 
-_FROM_CLIENT = 1  # XRecordFromClient: a request, as the client sent it
-_ALL_CLIENTS = 3  # XRecordAllClients: those connected now and those to come
 _MAP_WINDOW = 8   # the core MapWindow request
-
-
-class _Range8(ctypes.Structure):
-    _fields_ = [("first", ctypes.c_ubyte), ("last", ctypes.c_ubyte)]
-
-
-class _Range16(ctypes.Structure):
-    _fields_ = [("first", ctypes.c_ushort), ("last", ctypes.c_ushort)]
-
-
-class _ExtRange(ctypes.Structure):
-    _fields_ = [("ext_major", _Range8), ("ext_minor", _Range16)]
-
-
-class _Range(ctypes.Structure):
-    _fields_ = [("core_requests", _Range8), ("core_replies", _Range8),
-                ("ext_requests", _ExtRange), ("ext_replies", _ExtRange),
-                ("delivered_events", _Range8), ("device_events", _Range8),
-                ("errors", _Range8), ("client_started", ctypes.c_int),
-                ("client_died", ctypes.c_int)]
-
-
-class _Intercepted(ctypes.Structure):
-    _fields_ = [("id_base", ctypes.c_ulong), ("server_time", ctypes.c_ulong),
-                ("client_seq", ctypes.c_ulong), ("category", ctypes.c_int),
-                ("client_swapped", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
-                ("data_len", ctypes.c_ulong)]
-
-
-_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_Intercepted))
-_TST.XRecordAllocRange.restype = ctypes.POINTER(_Range)
-_TST.XRecordCreateContext.restype = ctypes.c_ulong
-_TST.XRecordCreateContext.argtypes = [ctypes.c_void_p, ctypes.c_int,
-                                      ctypes.POINTER(ctypes.c_ulong), ctypes.c_int,
-                                      ctypes.POINTER(ctypes.POINTER(_Range)), ctypes.c_int]
-_TST.XRecordEnableContextAsync.argtypes = [ctypes.c_void_p, ctypes.c_ulong, _CALLBACK,
-                                           ctypes.c_void_p]
-_TST.XRecordProcessReplies.argtypes = [ctypes.c_void_p]
-_TST.XRecordFreeData.argtypes = [ctypes.POINTER(_Intercepted)]
-_TST.XRecordDisableContext.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-_TST.XRecordFreeContext.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-X11.XFlush.argtypes = [ctypes.c_void_p]
+# What the log asks to be told: every request of every client, core and
+# extensions alike, and nothing else.
+_REQUESTS = {"core_requests": (1, 127), "core_replies": (0, 0),
+             "ext_requests": (128, 255, 0, 65535), "ext_replies": (0, 0, 0, 0),
+             "delivered_events": (0, 0), "device_events": (0, 0), "errors": (0, 0),
+             "client_started": False, "client_died": False}
 
 
 class RequestLog:
@@ -76,33 +31,42 @@ class RequestLog:
     def __init__(self, display_name):
         self.display_name = display_name
         self.requests = []
-        self._control = X11.XOpenDisplay(display_name.encode())
-        self._data = X11.XOpenDisplay(display_name.encode())
-        if not self._control or not self._data:
-            raise RuntimeError(f"cannot open the X display {display_name}")
-        record_range = _TST.XRecordAllocRange()
-        record_range.contents.core_requests = _Range8(1, 127)
-        record_range.contents.ext_requests = _ExtRange(_Range8(128, 255), _Range16(0, 65535))
-        clients = ctypes.c_ulong(_ALL_CLIENTS)
-        self._context = _TST.XRecordCreateContext(self._control, 0, ctypes.byref(clients), 1,
-                                                  ctypes.byref(record_range), 1)
-        X11.XFree(record_range)
-        if not self._context:
+        self._control = open_display(display_name)
+        self._data = open_display(display_name)
+        if not self._control.has_extension("RECORD"):
             raise RuntimeError("the X server has no RECORD extension")
-        X11.XSync(self._control, 0)
-        self._callback = _CALLBACK(self._intercepted)  # kept alive as long as the log
-        if not _TST.XRecordEnableContextAsync(self._data, self._context, self._callback, None):
-            raise RuntimeError("cannot start recording X requests")
-        X11.XFlush(self._data)
+        self._context = self._control.record_create_context(0, [record.AllClients], [_REQUESTS])
+        self._control.sync()
+        # Enabled without waiting for its end: its replies come in on the
+        # data connection whenever it is read (wait_map, mark).
+        record.EnableContext(callback=self._intercepted, display=self._data.display,
+                             opcode=self._data.display.get_extension_major(record.extname),
+                             context=self._context, defer=True)
+        self._data.flush()
 
-    def _intercepted(self, _closure, data):
-        item = data.contents
-        if item.category == _FROM_CLIENT and item.data_len:
-            words = ctypes.string_at(item.data, min(item.data_len * 4, 8))
-            # Wine and this machine's server share their byte order.
-            window = struct.unpack_from("=I", words, 4)[0] if len(words) >= 8 else 0
-            self.requests.append((item.id_base, words[0], window))
-        _TST.XRecordFreeData(data)
+    def _intercepted(self, reply):
+        """Splits one reply of the recording into the requests it holds:
+        each the request as its client sent it, its length in 4-byte words
+        in its header (or, when that is 0, in the word after it: a big
+        request)."""
+        if reply.category != record.FromClient:
+            return
+        data, at = reply.data, 0
+        # Wine and this machine's server share their byte order.
+        while at + 4 <= len(data):
+            words = struct.unpack_from("=H", data, at + 2)[0]
+            if words == 0 and at + 8 <= len(data):
+                words = struct.unpack_from("=I", data, at + 4)[0]
+            window = struct.unpack_from("=I", data, at + 4)[0] if words >= 2 else 0
+            self.requests.append((reply.id_base, data[at], window))
+            at += max(words, 1) * 4
+
+    def _take_in(self):
+        """Takes in every report that has come in so far."""
+        while True:
+            self._data.pending_events()
+            if not select.select([self._data.fileno()], [], [], 0)[0]:
+                return
 
     def wait_map(self, window, seconds, start=0):
         """Takes in the server's reports until it has handled a MapWindow of
@@ -113,7 +77,7 @@ class RequestLog:
         end = time.monotonic() + seconds
         done = start
         while True:
-            _TST.XRecordProcessReplies(self._data)
+            self._take_in()
             for index in range(done, len(self.requests)):
                 if self.requests[index][1:] == (_MAP_WINDOW, window):
                     return index
@@ -121,19 +85,33 @@ class RequestLog:
             left = end - time.monotonic()
             if left <= 0:
                 return None
-            select.select([X11.XConnectionNumber(self._data)], [], [], left)
+            select.select([self._data.fileno()], [], [], left)
 
     def mark(self):
         """Where the next request will be."""
-        _TST.XRecordProcessReplies(self._data)
+        self._take_in()
         return len(self.requests)
 
+    def client_pids(self):
+        """{client's resource base: process id} for every client connected
+        now, by the X-Resource extension's QueryClientIds (version 1.2), for
+        the client None (all of them), asking for the process id. Asked on
+        the log's own connection: a connection opened for it would take a
+        client id that the next program's connection may get again, its
+        requests then reported among that program's."""
+        if not self._control.has_extension(res.extname):
+            raise RuntimeError("the X server has no X-Resource extension")
+        reply = self._control.res_query_client_ids([{"client": 0,
+                                                     "mask": res.LocalClientPIDMask}])
+        return {entry.spec.client: entry.value[0] for entry in reply.ids
+                if entry.spec.mask == res.LocalClientPIDMask and len(entry.value) == 1}
+
     def close(self):
-        _TST.XRecordDisableContext(self._control, self._context)
-        _TST.XRecordFreeContext(self._control, self._context)
-        X11.XSync(self._control, 0)
-        X11.XCloseDisplay(self._data)
-        X11.XCloseDisplay(self._control)
+        self._control.record_disable_context(self._context)
+        self._control.record_free_context(self._context)
+        self._control.sync()
+        self._data.close()
+        self._control.close()
 
 
 # The core protocol's requests, by opcode (1 to 119, and 127).
@@ -159,67 +137,13 @@ CORE_REQUESTS = dict(enumerate("""- CreateWindow ChangeWindowAttributes GetWindo
     GetModifierMapping""".split()))
 CORE_REQUESTS[127] = "NoOperation"
 
-X11.XListExtensions.restype = ctypes.POINTER(ctypes.c_char_p)
-X11.XListExtensions.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-X11.XFreeExtensionList.argtypes = [ctypes.POINTER(ctypes.c_char_p)]
-X11.XQueryExtension.argtypes = [ctypes.c_void_p, ctypes.c_char_p] + [ctypes.POINTER(ctypes.c_int)] * 3
-
-
 def request_names(display_name):
     """{major opcode: name} for the core requests and the server's extensions."""
     names = dict(CORE_REQUESTS)
-    display = X11.XOpenDisplay(display_name.encode())
-    count = ctypes.c_int()
-    extensions = X11.XListExtensions(display, ctypes.byref(count))
-    for index in range(count.value):
-        major, event, error = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
-        if X11.XQueryExtension(display, extensions[index], ctypes.byref(major), ctypes.byref(event),
-                              ctypes.byref(error)):
-            names[major.value] = extensions[index].decode()
-    X11.XFreeExtensionList(extensions)
-    X11.XCloseDisplay(display)
+    display = open_display(display_name)
+    for name in display.list_extensions():
+        found = display.query_extension(name)
+        if found:
+            names[found.major_opcode] = name
+    display.close()
     return names
-
-
-def client_pids(display_name):
-    """{client's resource base: process id} for every client connected now,
-    by the X-Resource extension's QueryClientIds (version 1.2)."""
-    number = display_name.split(":")[1].split(".")[0]
-    with socket.socket(socket.AF_UNIX) as connection:
-        connection.connect(f"/tmp/.X11-unix/X{number}")
-        # Connection set-up, little-endian, no authorisation (Xvfb asks none).
-        connection.sendall(struct.pack("<cxHHHHxx", b"l", 11, 0, 0, 0))
-        head = _read(connection, 8)
-        if head[0] != 1:
-            raise RuntimeError("the X server refused the connection")
-        _read(connection, struct.unpack_from("<H", head, 6)[0] * 4)
-        name = b"X-Resource"
-        connection.sendall(struct.pack("<BxHHxx", 98, 2 + (len(name) + 3) // 4, len(name))
-                           + name + b"\0" * (-len(name) % 4))
-        reply = _read(connection, 32)
-        if reply[0] != 1 or not reply[8]:
-            raise RuntimeError("the X server has no X-Resource extension")
-        # QueryClientIds (minor 4) for the client None (all of them), asking
-        # for the process id (mask 2).
-        connection.sendall(struct.pack("<BBHIII", reply[9], 4, 4, 1, 0, 2))
-        head = _read(connection, 32)
-        if head[0] != 1:
-            raise RuntimeError("the X server refused QueryClientIds")
-        body = _read(connection, struct.unpack_from("<I", head, 4)[0] * 4)
-    pids, offset = {}, 0
-    for _ in range(struct.unpack_from("<I", head, 8)[0]):
-        client, mask, length = struct.unpack_from("<III", body, offset)
-        if mask == 2 and length == 4:
-            pids[client] = struct.unpack_from("<I", body, offset + 12)[0]
-        offset += 12 + length
-    return pids
-
-
-def _read(connection, size):
-    data = b""
-    while len(data) < size:
-        chunk = connection.recv(size - len(data))
-        if not chunk:
-            raise RuntimeError("the X server closed the connection")
-        data += chunk
-    return data

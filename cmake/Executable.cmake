@@ -28,8 +28,8 @@ target_link_options(VekDll PRIVATE -Wl,-Map,${CMAKE_BINARY_DIR}/VekDll.map)
 # the build fails on a static constructor or past the size budget: 64 KB
 # besides the payload.
 add_custom_command(TARGET VekDll POST_BUILD
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/link/align_resources.py
+  COMMAND ${VEK_PYTHON} ${CMAKE_SOURCE_DIR}/tools/link/align_resources.py
           $<TARGET_FILE:VekDll>
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/link/check_image.py
+  COMMAND ${VEK_PYTHON} ${CMAKE_SOURCE_DIR}/tools/link/check_image.py
           ${CMAKE_BINARY_DIR}/VekDll.map $<TARGET_FILE:VekDll> 65536 ${VEK_PAYLOAD_FILES}
   VERBATIM)

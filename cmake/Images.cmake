@@ -6,7 +6,7 @@ set(VEK_IMAGES
   ${VEK_IMAGES_DIR}/glyph_sair.pixels ${VEK_IMAGES_DIR}/vekdll.ico)
 add_custom_command(
   OUTPUT ${VEK_IMAGES}
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/images/make_images.py ${VEK_IMAGES_DIR}
+  COMMAND ${VEK_PYTHON} ${CMAKE_SOURCE_DIR}/tools/images/make_images.py ${VEK_IMAGES_DIR}
           LOGO=${VEK_LOGO_SIZE}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/images/make_images.py ${CMAKE_SOURCE_DIR}/tools/images/packed.py
   COMMENT "Drawing the logo, glyphs and icon")

@@ -42,9 +42,10 @@ endif()
 set(VEK_PAYLOAD_STAMP ${CMAKE_BINARY_DIR}/payload/validated.stamp)
 add_custom_command(
   OUTPUT ${VEK_PAYLOAD_STAMP}
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/payload/validate.py ${VEK_PAYLOAD_USED}
+  COMMAND ${VEK_PYTHON} -m vek.payload.validate ${VEK_PAYLOAD_USED}
   COMMAND ${CMAKE_COMMAND} -E touch ${VEK_PAYLOAD_STAMP}
-  DEPENDS ${VEK_PAYLOAD_FILES} ${CMAKE_SOURCE_DIR}/tools/payload/validate.py
+  DEPENDS ${VEK_PAYLOAD_FILES} ${CMAKE_SOURCE_DIR}/python/vek/payload/validate.py
+          ${CMAKE_SOURCE_DIR}/python/vek/pe.py
   COMMENT "Validating the payload set")
 add_custom_target(vekpayload DEPENDS ${VEK_PAYLOAD_STAMP})
 

@@ -1,6 +1,6 @@
 /* The facts that the build and the test harness share with the program,
    read from the program's own data files by the C preprocessor alone
-   (tools/productfacts.py runs it with -E -P): one "kind value..." line
+   (vek.productfacts runs it with -E -P): one "kind value..." line
    each. Never compiled. */
 #include "platform/Resources.h"
 

@@ -5,7 +5,9 @@ enable_language(RC)
 # pinned, so that the headers offer nothing newer whatever the toolchain's
 # default; the build's check of the executable refuses an import past it.
 add_compile_definitions(_WIN32_WINNT=0x0600 WINVER=0x0600)
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# The project's Python (Debian's, with the package vek on its path) runs the
+# build's tools.
+set(VEK_PYTHON ${CMAKE_SOURCE_DIR}/tools/python)
 
 # The program's code is built without C++ exceptions and RTTI and without
 # the C++ library's allocation functions (platform/win32/Memory.cpp):

@@ -29,7 +29,7 @@ set_tests_properties(win32_layer PROPERTIES TIMEOUT 1800)
 # Data before name: the placing tests again, under Wine's relay trace, which
 # must show a flush of each copy before its rename (tests/win32/flush_order.py).
 add_test(NAME win32_flush_before_rename
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/win32/flush_order.py
+  COMMAND ${VEK_PYTHON} ${CMAKE_SOURCE_DIR}/tests/win32/flush_order.py
           ${CMAKE_BINARY_DIR}/wine-relay $<TARGET_FILE:win32_tests>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 set_tests_properties(win32_flush_before_rename PROPERTIES TIMEOUT 1800)

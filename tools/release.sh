@@ -7,4 +7,4 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 
 "$here/setup-debian.sh" >&2
-exec python3 "$here/release/release.py" "$@"
+exec "$here/python" -m vek.release.release "$@"

@@ -14,4 +14,4 @@ export WINEPREFIX="${WINEPREFIX:-$HOME/.cache/vekdll/wine64}"
 folder="$WINEPREFIX/drive_c/VekDll"
 mkdir -p "$folder"
 cp build/win32/VekDll.exe "$folder/"
-exec python3 tools/winerun.py "$folder/VekDll.exe" build/screenshot.png
+exec tools/python tools/winerun.py "$folder/VekDll.exe" build/screenshot.png

@@ -9,6 +9,7 @@ SUDO=
 
 PACKAGES="
   cmake ninja-build g++ make pkg-config python3 file
+  python3-pefile python3-xlib
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   libgtest-dev libgmock-dev googletest

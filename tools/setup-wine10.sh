@@ -19,7 +19,7 @@ SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 root="${VEK_WINE10_ROOT:-${XDG_CACHE_HOME:-$HOME/.cache}/vekdll/wine10}"
-# fonts-liberation: Arial's stand-in (winelab.Prefix); locales: the pt_BR
+# fonts-liberation: Arial's stand-in (vek.harness.Prefix); locales: the pt_BR
 # locale of the tests of folders named in other scripts.
 packages="wine wine32:i386 wine64 fonts-wine fonts-liberation locales"
 stamp="trixie amd64,i386 $packages pt_BR.UTF-8"

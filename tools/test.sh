@@ -29,4 +29,4 @@ cmake --build --preset host
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
-exec python3 tools/testsuite.py
+exec tools/python tools/testsuite.py

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Runs every test suite of the project after the build, each in a process of
 its own, and ends with one line "N passed, N failed" counted over all of them.
 Exits non-zero when any test failed or any suite could not run.
@@ -8,10 +7,14 @@ system's code pages, run under this machine's Wine and again under the Wine
 of the Debian root in VEK_WINE10 (tools/setup-wine10.sh prints it; tools/test.sh
 sets it), each with a counts line of its own naming the Wine's version.
 
-Usage: testsuite.py                    all suites (tools/test.sh calls this)
-       testsuite.py --unittest DIR OUT [MODULE...]
-                                       one Python suite (its modules MODULE...
-                                       alone, if named); writes its counts to OUT
+Run through tools/python, which puts the package vek on the path of the
+suites' processes.
+
+Usage: tools/python tools/testsuite.py   all suites (tools/test.sh runs this)
+       tools/python tools/testsuite.py --unittest DIR OUT [MODULE...]
+                                         one Python suite (its modules
+                                         MODULE... alone, if named); writes
+                                         its counts to OUT
 """
 
 import json

@@ -3,13 +3,14 @@
 # (the tests, say), with VEK_WINE=ROOT, so that it runs its Wine from the
 # Debian root ROOT that tools/setup-wine10.sh made:
 #
-#   tools/wine-root.sh ~/.cache/vekdll/wine10 python3 -m unittest test_paths
+#   tools/wine-root.sh ~/.cache/vekdll/wine10 tools/python tools/testsuite.py \
+#     --unittest tests/e2e /tmp/e2e.json test_paths
 #
 # COMMAND runs in a mount namespace of its own where everything of this
 # machine that is not its system (/tmp, the home folders, /work and any other
 # folder at the top) also appears inside ROOT at the same path, so that
 # prefixes, programs and X's sockets have one name on both sides; a program
-# run with `unshare --root=ROOT` (harness/prefix.py's wine_command) sees
+# run with `unshare --root=ROOT` (vek.harness.prefix's wine_command) sees
 # them. The mounts are shared between the two sides, so that a file system
 # that COMMAND mounts later (the tests of a full disk) appears inside too;
 # they all go with the namespace. As root.

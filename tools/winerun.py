@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Starts VekDll.exe under Wine in the prefix $WINEPREFIX (made on first use).
 
 With a display ($DISPLAY), the program opens its window there and this
@@ -12,8 +11,7 @@ import os
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "harness"))
-from winelab import TITLES, Display, Prefix, Probe, wait_for_exit  # noqa: E402
+from vek.harness import TITLES, Display, Prefix, Probe, wait_for_exit
 
 
 class ThisDisplay:

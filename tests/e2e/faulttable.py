@@ -2,8 +2,7 @@
 give, what it gave, partial files, replaced targets and foreign bytes placed), kept in
 build/e2e/faults.txt for the test command to print."""
 
-import harnesspath  # noqa: F401
-from facts import ARTIFACTS
+from vek.harness.facts import ARTIFACTS
 
 FAULT_TABLE = ARTIFACTS / "faults.txt"
 _FAULT_COLUMNS = [("scenario", 40), ("expected", 44), ("seen", 44), ("partial", 8), ("replaced", 8),

@@ -6,13 +6,12 @@ and, where the class names one, a fresh folder with a copy of VekDll.exe."""
 import shutil
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import stop, wait_for_exit
-from display import Display
-from facts import ARTIFACTS, BTN_OK, BUILD, TITLES, payload_folder
+from vek.harness.commands import stop, wait_for_exit
+from vek.harness.display import Display
+from vek.harness.facts import ARTIFACTS, BTN_OK, BUILD, TITLES, payload_folder
+from vek.harness.prefix import Prefix, Targets, digest, remove_payloads
+from vek.harness.winprobe import Probe, box_texts, dismiss
 from faulttable import record_fault
-from prefix import Prefix, Targets, digest, remove_payloads
-from winprobe import Probe, box_texts, dismiss
 
 _DISPLAYS = {}  # by module
 

@@ -4,12 +4,11 @@ finished run must have left in the target folder and the fault table."""
 
 import os
 
-import harnesspath  # noqa: F401
-from commands import wait_until
-from facts import BTN_OK, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
-from prefix import digest, landing_folders, partial_files, partial_targets
+from vek.harness.commands import wait_until
+from vek.harness.facts import BTN_OK, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
+from vek.harness.prefix import digest, landing_folders, partial_files, partial_targets
+from vek.harness.winprobe import box_texts, controls, cp1252
 from prefixcase import PrefixCase
-from winprobe import box_texts, controls, cp1252
 
 
 def progress_texts(names):

@@ -3,8 +3,7 @@ speed, and leaves no process behind, also when its start fails."""
 
 import unittest
 
-import harnesspath  # noqa: F401
-from display import Display
+from vek.harness.display import Display
 
 
 class Displays(unittest.TestCase):

@@ -15,18 +15,17 @@ import shutil
 import struct
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import run, stop
-from facts import BUILD, PAYLOADS
-from prefix import remove_payloads
+from vek import pe
+from vek.harness.commands import stop
+from vek.harness.facts import BUILD, PAYLOADS
+from vek.harness.prefix import remove_payloads
 from prefixcase import PrefixCase
 
 PAYLOAD_NAMES = set(PAYLOADS)
 
 
 def imports(exe):
-    table = run(["i686-w64-mingw32-objdump", "-p", str(exe)]).stdout.decode()
-    return sorted(name.lower() for name in re.findall(r"DLL Name: (\S+)", table))
+    return sorted(name.lower() for name in pe.Image(exe).imports())
 
 
 def loaded(log_path):
@@ -55,17 +54,7 @@ def without_manifest(exe, copy):
     (type 24) renamed to type 25, which nothing reads: a program without a
     manifest of its own, otherwise the same."""
     image = bytearray(exe.read_bytes())
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    sections, optional = struct.unpack_from("<H12xH", image, pe + 6)
-    resources = struct.unpack_from("<I", image, pe + 24 + 96 + 2 * 8)[0]
-    for at in range(pe + 24 + optional, pe + 24 + optional + 40 * sections, 40):
-        size, address, _, raw = struct.unpack_from("<4I", image, at + 8)
-        if address <= resources < address + size:
-            root = raw + resources - address
-    named, ids = struct.unpack_from("<HH", image, root + 12)
-    for entry in range(root + 16 + 8 * named, root + 16 + 8 * (named + ids), 8):
-        if struct.unpack_from("<I", image, entry)[0] == 24:
-            struct.pack_into("<I", image, entry, 25)
+    struct.pack_into("<I", image, pe.Image(exe).resource_type_fields()[24], 25)
     copy.write_bytes(image)
 
 

@@ -10,13 +10,12 @@ test_paths; they add their rows from there."""
 import shutil
 import unittest
 
-import harnesspath  # noqa: F401
-import openhold
-from commands import run, wait_for_exit, wait_until
-from facts import BTN_OK, BUILD, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
-from prefix import kill_program, partial_files
+from vek.harness import openhold
+from vek.harness.commands import run, wait_for_exit, wait_until
+from vek.harness.facts import BTN_OK, BUILD, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
+from vek.harness.prefix import kill_program, partial_files
+from vek.harness.winprobe import box_texts, controls
 from prefixcase import PrefixCase
-from winprobe import box_texts, controls
 
 
 def overlap(a, b):

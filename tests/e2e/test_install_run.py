@@ -9,14 +9,13 @@ import os
 import shutil
 import unittest
 
-import harnesspath  # noqa: F401
-import openhold
-from commands import run, wait_until
-from facts import BTN_OK, BTN_SAIR, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
-from fswatch import FolderWatch
-from prefix import digest, kill_program, landing_folders, partial_files, partial_targets
+from vek.harness import openhold
+from vek.harness.commands import run
+from vek.harness.facts import BTN_OK, BTN_SAIR, PAYLOADS, PNL_AGUARDE, TEXTS, payload_folder
+from vek.harness.fswatch import FolderWatch
+from vek.harness.prefix import digest, kill_program, landing_folders, partial_targets
+from vek.harness.winprobe import assert_keys_ignored, box_texts, controls, cp1252
 from runcase import RunCase, progress, progress_texts
-from winprobe import assert_keys_ignored, box_texts, controls, cp1252
 
 
 class InstallRun(RunCase):

@@ -4,18 +4,14 @@ one that cannot be created is tested with the run that it breaks, in
 test_install_run)."""
 
 import os
-import sys
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import wait_until
-from facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, ROOT, TEXTS
-from prefix import mappings
+from vek.harness.commands import wait_until
+from vek import pe
+from vek.harness.facts import BTN_OK, BTN_SAIR, FACTS, PNL_AGUARDE, TEXTS
+from vek.harness.prefix import mappings
+from vek.harness.winprobe import assert_keys_ignored, controls
 from prefixcase import PrefixCase
-from winprobe import assert_keys_ignored, controls
-
-sys.path.insert(0, str(ROOT / "tools" / "link"))
-from align_resources import layout  # noqa: E402
 
 # The designed layout: name -> (parent, [left, top, width, height], text, visible).
 LAYOUT = {
@@ -102,7 +98,7 @@ class MainWindow(PrefixCase):
 
         self.assertTrue((self.folder / "Dlls").is_dir(), "the staging folder is created")
         # The payload set is mapped from the file, not read in at every start.
-        _, _, resources = layout(self.exe.read_bytes())
+        resources = pe.Image(self.exe).sections()[".rsrc"].raw_offset
         mapped = set().union(*mappings(self.exe).values())
         self.assertTrue(any(first <= resources < end for first, end in mapped), (resources, mapped))
         self.display.key(self.title, "Escape")

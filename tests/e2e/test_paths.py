@@ -8,9 +8,8 @@ files in Dlls\\ beside it."""
 import subprocess
 import unittest
 
-import harnesspath  # noqa: F401
-from facts import PAYLOADS, TEXTS, payload_folder
-from prefix import Prefix, digest, partial_files
+from vek.harness.facts import PAYLOADS, TEXTS, payload_folder
+from vek.harness.prefix import Prefix, digest, partial_files
 from prefixcase import PrefixCase
 
 LOCALE = "pt_BR.UTF-8"

@@ -10,10 +10,9 @@ import struct
 import tempfile
 import unittest
 
-import harnesspath  # noqa: F401
-from commands import run
-from facts import ROOT
-from prefix import WinePrefix
+from vek.harness.commands import run
+from vek.harness.facts import ROOT
+from vek.harness.prefix import WinePrefix
 
 SCREENSHOT = ROOT / "build" / "screenshot.png"
 # Held for the whole test: tools/run.sh configures and builds the one build

@@ -13,10 +13,9 @@ import shutil
 import time
 import unittest
 
-import harnesspath  # noqa: F401
-import openhold
-from facts import BTN_OK, PAYLOADS, TEXTS, payload_folder
-from prefix import digest, remove_payloads
+from vek.harness import openhold
+from vek.harness.facts import BTN_OK, PAYLOADS, TEXTS, payload_folder
+from vek.harness.prefix import digest, remove_payloads
 from runcase import RunCase
 
 # The attributes that Wine keeps for a file: read-only as the Unix mode,

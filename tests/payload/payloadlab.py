@@ -11,19 +11,17 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parents[1] / "harness"))
-import winelab  # noqa: E402
+from vek import ROOT, harness
 
 CC = "i686-w64-mingw32-gcc-win32"
 # Where the tests write what they found; one folder per Wine, since the
 # generations' code-page tables differ.
-ARTIFACTS = Path(os.environ.get("VEK_PAYLOAD_ARTIFACTS", HERE.parents[1] / "build" / "payload"))
+ARTIFACTS = Path(os.environ.get("VEK_PAYLOAD_ARTIFACTS", ROOT / "build" / "payload"))
 
 _lab = {}
 
@@ -43,9 +41,9 @@ def payload_dir():
 def prefix():
     """The Wine prefix of this test run, made on first use."""
     if "prefix" not in _lab:
-        display = winelab.Display()
+        display = harness.Display()
         try:
-            _lab["prefix"] = winelab.Prefix("win64", display)
+            _lab["prefix"] = harness.Prefix("win64", display)
         except BaseException:
             display.close()
             raise
@@ -59,7 +57,7 @@ def _close():
     _lab["display"].close()
 
 
-PAYLOAD = winelab.PAYLOADS
+PAYLOAD = harness.PAYLOADS
 
 
 def install_set(payload):

@@ -12,9 +12,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "tools" / "link"))
-import align_resources  # noqa: E402
+from vek import ROOT, pe
 
 TOOL = ROOT / "tools" / "link" / "align_resources.py"
 
@@ -35,24 +33,12 @@ def link(folder, name, resources=True, arch="i686"):
     return target
 
 
-def sections(image):
-    """{name: (virtual address, raw size, raw offset)} and the checksum."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    count = struct.unpack_from("<H", image, pe + 6)[0]
-    table = pe + 24 + struct.unpack_from("<H", image, pe + 20)[0]
-    found = {}
-    for entry in range(table, table + 40 * count, 40):
-        name = image[entry:entry + 8].rstrip(b"\0").decode()
-        address, raw_size, raw_offset = struct.unpack_from("<III", image, entry + 12)
-        found[name] = (address, raw_size, raw_offset)
-    return found, struct.unpack_from("<I", image, pe + 24 + 64)[0]
-
-
-def checksum_of(image):
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    blank = bytearray(image)
-    struct.pack_into("<I", blank, pe + 24 + 64, 0)
-    return align_resources.pe_checksum(blank)
+def sections(data):
+    """{name: (virtual address, raw size, raw offset)}, the checksum field's
+    value and the checksum that the bytes give."""
+    image = pe.Image(data=data)
+    found = {name: section[:3] for name, section in image.sections().items()}
+    return found, struct.unpack_from("<I", data, image.checksum_offset)[0], image.checksum()
 
 
 class AlignResourcesTest(unittest.TestCase):
@@ -67,33 +53,36 @@ class AlignResourcesTest(unittest.TestCase):
         shutil.rmtree(cls.tmp, ignore_errors=True)
 
     def test_moves_the_resources_to_a_page_and_keeps_every_section(self):
-        before, linked_checksum = sections(self.original)
+        before, linked_checksum, sum_before = sections(self.original)
         self.assertNotEqual(before[".rsrc"][2] % 4096, 0, "the linker's layout needs no move")
-        self.assertEqual(checksum_of(self.original), linked_checksum, "the linker's own sum")
+        self.assertEqual(sum_before, linked_checksum, "the linker's own sum")
 
         copy = Path(shutil.copy(self.exe, self.tmp / "moved.exe"))
         subprocess.run([sys.executable, str(TOOL), str(copy)], check=True)
         moved = copy.read_bytes()
-        after, checksum = sections(moved)
+        after, checksum, sum_after = sections(moved)
         self.assertEqual(after[".rsrc"][2] % 4096, 0)
-        self.assertEqual(checksum, checksum_of(moved))
+        self.assertEqual(checksum, sum_after)
         self.assertEqual(before.keys(), after.keys())
         for name, (address, size, offset) in before.items():
             self.assertEqual(after[name][:2], (address, size), name)
             self.assertEqual(moved[after[name][2]:after[name][2] + size],
                              self.original[offset:offset + size], name)
         self.assertEqual(os.stat(copy).st_mode, os.stat(self.exe).st_mode)
-        # A second run finds nothing to move.
-        self.assertIs(align_resources.aligned(moved), moved)
+        # A second run finds nothing to move, and leaves the file alone.
+        inode = os.stat(copy).st_ino
+        subprocess.run([sys.executable, str(TOOL), str(copy)], check=True)
+        self.assertEqual((inode, moved), (os.stat(copy).st_ino, copy.read_bytes()))
 
     def test_refuses_layouts_it_cannot_move(self):
-        pe = struct.unpack_from("<I", self.original, 0x3C)[0]
+        image = pe.Image(data=self.original)
         signed = bytearray(self.original)
-        struct.pack_into("<II", signed, pe + 24 + 96 + 8 * 4, len(signed), 8)
+        struct.pack_into("<II", signed, image.directory_offset(pe.DIRECTORY_SECURITY),
+                         len(signed), 8)
         cases = [
-            ("not an executable", b"\x7fELF" + bytes(100), "no MZ header"),
+            ("not an executable", b"\x7fELF" + bytes(100), "not a PE file"),
             ("signed", bytes(signed), "signature"),
-            ("cut short", self.original[:pe + 40], "cut short"),
+            ("cut short", self.original[:image.sections()[".rsrc"].raw_offset + 16], "cut short"),
             ("no resources", link(self.tmp, "bare.exe", resources=False).read_bytes(),
              "no resource section"),
             ("64-bit", link(self.tmp, "wide.exe", arch="x86_64").read_bytes(), "PE32"),

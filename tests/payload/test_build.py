@@ -1,7 +1,8 @@
 """The payload build driver's contract where it matters most to its callers:
 nothing on stdout but the folder, and a failure that names the library and
-shows the end of its log. Runs a copy of tools/payload with a step made to
-fail, against a cache of its own; no library is really built."""
+shows the end of its log. Runs a copy of the driver (the package) and of
+tools/payload with a step made to fail, against a cache of its own; no
+library is really built."""
 
 import shutil
 import subprocess
@@ -10,7 +11,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
+from vek import ROOT
 
 
 class BuildDriverTest(unittest.TestCase):
@@ -18,16 +19,20 @@ class BuildDriverTest(unittest.TestCase):
         self.tmp = Path(tempfile.mkdtemp(prefix="vek-payload-build-"))
         self.tools = self.tmp / "tools" / "payload"
         shutil.copytree(ROOT / "tools" / "payload", self.tools)
-        # The program's facts, which the driver reads beside its folder.
-        (self.tools.parent / "productfacts.py").symlink_to(ROOT / "tools" / "productfacts.py")
+        # A copy of the package, which finds the build's files from where it
+        # lies, and the program's data files, whose facts it reads.
+        shutil.copytree(ROOT / "python", self.tmp / "python")
+        for folder in ("app", "cmake", "platform"):
+            (self.tmp / folder).symlink_to(ROOT / folder)
         self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.tmp),
-                    "XDG_CACHE_HOME": str(self.tmp / "cache")}
+                    "XDG_CACHE_HOME": str(self.tmp / "cache"),
+                    "PYTHONPATH": str(self.tmp / "python")}
 
     def tearDown(self):
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     def build(self, *args, **env):
-        return subprocess.run([sys.executable, str(self.tools / "build.py"), *args],
+        return subprocess.run([sys.executable, "-m", "vek.payload.build", *args],
                               env=dict(self.env, **env), capture_output=True, text=True,
                               timeout=300)
 

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """xmlsec_upstream.py: runs xmlsec's own test suite (tests/testrun.sh with
 testKeys.sh, testDSig.sh and testEnc.sh from the xmlsec1 source package)
 twice: natively with Debian's xmlsec1 of the same version, and under Wine
@@ -6,7 +5,7 @@ with the xmlsec1.exe built from the same source against the payload set,
 installed in a fresh prefix's system folder as VekDll.exe installs it.
 Prints the counts side by side and the checks that fail on one side only.
 
-    VEK_PAYLOAD_BUILT=$(tools/payload/build.sh) tests/payload/xmlsec_upstream.py
+    VEK_PAYLOAD_BUILT=$(tools/payload/build.sh) tools/python tests/payload/xmlsec_upstream.py
 
 It takes a while (one Wine process per check) and is not part of the test
 suite. Natively the suite runs as upstream's "make check" runs it with
@@ -22,10 +21,8 @@ import sys
 import tempfile
 from pathlib import Path
 
-HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parents[1] / "tools" / "payload"))
-import build  # noqa: E402
-import payloadlab  # noqa: E402
+import payloadlab
+from vek.payload import build
 
 SUITES = ["testKeys.sh", "testDSig.sh", "testEnc.sh"]
 

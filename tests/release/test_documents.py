@@ -6,20 +6,13 @@ given by the test); nothing is compiled."""
 
 import json
 import shutil
-import sys
 import tempfile
 import unittest
 from pathlib import Path
 
-from releaselab import ROOT
 
-sys.path.insert(0, str(ROOT / "tools" / "release"))
-sys.path.insert(0, str(ROOT / "harness"))
-import notices  # noqa: E402
-import payloadset  # noqa: E402
-import release  # noqa: E402
-import sbom  # noqa: E402
-import winelab  # noqa: E402
+from vek import harness
+from vek.release import notices, payloadset, release, sbom
 
 audit = release.audit
 
@@ -30,7 +23,7 @@ class Documents(unittest.TestCase):
 
     def setUp(self):
         self.tmp = Path(tempfile.mkdtemp(prefix="vek-release-documents-"))
-        built = winelab.payload_folder()
+        built = harness.payload_folder()
         # The same layout as the payload cache, so that the copies find the
         # unpacked source packages where build.py keeps them.
         (self.tmp / "sources").symlink_to(built.parent.parent / "sources")
@@ -41,8 +34,8 @@ class Documents(unittest.TestCase):
     def copy_set(self, name):
         folder = self.tmp / "sets" / name
         folder.mkdir(parents=True)
-        for file in [*winelab.PAYLOADS, "manifest.txt"]:
-            shutil.copyfile(winelab.payload_folder() / file, folder / file)
+        for file in [*harness.PAYLOADS, "manifest.txt"]:
+            shutil.copyfile(harness.payload_folder() / file, folder / file)
         return folder
 
     def rewrite(self, folder, name, package, version, data=None):
@@ -75,7 +68,7 @@ class Documents(unittest.TestCase):
     def test_a_set_the_release_cannot_describe_is_refused(self):
         cases = [  # (case, manifest row to rewrite, what the refusal says)
             ("a package without a recorded licence",
-             ("zlib1.dll", "zlib-ng", "2.1.0-1"), "add it to tools/release/licences.py"),
+             ("zlib1.dll", "zlib-ng", "2.1.0-1"), "add it to python/vek/release/licences.py"),
             ("a file changed since its manifest was written",
              ("iconv.dll", "vekdll-iconv", "1.0", b"MZ changed"), None),
         ]

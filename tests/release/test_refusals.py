@@ -6,16 +6,13 @@ was. And a signature that fails at the signing step itself (its
 time-stamping service unreachable) leaves no half-signed file."""
 
 import socket
-import sys
 import tempfile
 import unittest
 from pathlib import Path
 
 import releaselab
 from releaselab import PASSWORD, ROOT, Authority, release, run
-
-sys.path.insert(0, str(ROOT / "tools" / "release"))
-import signing  # noqa: E402
+from vek.release import signing
 
 OLD_RELEASE = {"VekDll.exe": b"the previous release", "SHA256SUMS": b"its sums\n"}
 

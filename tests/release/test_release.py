@@ -12,19 +12,15 @@ import hashlib
 import json
 import re
 import shutil
-import sys
 import tempfile
 import time
 import unittest
 from pathlib import Path
 
 import releaselab
-from releaselab import ROOT, TESTING, Authority, TimeStampService, clone, release, run, sbom
+from releaselab import TESTING, Authority, TimeStampService, clone, release, run, sbom
 
-sys.path.insert(0, str(ROOT / "tools" / "release"))
-sys.path.insert(0, str(ROOT / "harness"))
-import pe  # noqa: E402
-import winelab  # noqa: E402
+from vek import harness, pe
 
 FILES = ["VekDll.exe", "VekDll.spdx.json", "THIRD-PARTY-NOTICES.txt", "SHA256SUMS"]
 LICENCE_IDS = set(json.loads(Path("/usr/share/nodejs/spdx-license-ids/index.json").read_text()))
@@ -39,9 +35,9 @@ def carried_payloads(image):
     """The payloads that the executable `image` carries, by file name, as the
     build named their resources (harness.json; the linker keeps names in
     capitals)."""
-    carried = image.resources_of_type(winelab.FACTS["resource_type"])
+    carried = image.resources_of_type(harness.FACTS["resource_type"])
     return {payload["file"]: carried[payload["resource"].upper()]
-            for payload in winelab.FACTS["payloads"]}
+            for payload in harness.FACTS["payloads"]}
 
 
 def signed_copy_of(signed, unsigned):
@@ -52,7 +48,8 @@ def signed_copy_of(signed, unsigned):
     image = pe.Image(signed)
     offset, size = image.signature()
     data = bytearray(image.data[:offset])
-    for field, length in ((image.checksum_offset, 4), (image.directories + 8 * 4, 8)):
+    for field, length in ((image.checksum_offset, 4),
+                          (image.directory_offset(pe.DIRECTORY_SECURITY), 8)):
         data[field:field + length] = unsigned[field:field + length]
     return data[:len(unsigned)] == unsigned and not any(data[len(unsigned):])
 
@@ -124,13 +121,13 @@ class Release(unittest.TestCase):
             doc = sbom(folder)
             self.assertEqual(("SPDX-2.3", "CC0-1.0"), (doc["spdxVersion"], doc["dataLicense"]))
             by_file = {p["packageFileName"]: p for p in doc["packages"] if "packageFileName" in p}
-            self.assertEqual({"VekDll.exe", *winelab.PAYLOADS}, set(by_file))
+            self.assertEqual({"VekDll.exe", *harness.PAYLOADS}, set(by_file))
             exe = (folder / "VekDll.exe").read_bytes()
             carried = carried_payloads(pe.Image(folder / "VekDll.exe"))
             self.assertEqual([digest(exe)], [c["checksumValue"]
                                              for c in by_file["VekDll.exe"]["checksums"]])
             self.assertIn(signature, by_file["VekDll.exe"]["comment"])
-            for name in winelab.PAYLOADS:
+            for name in harness.PAYLOADS:
                 recorded = by_file[name]["checksums"][0]["checksumValue"]
                 self.assertEqual(digest((payloads / name).read_bytes()), recorded, name)
                 self.assertEqual(digest(carried[name]), recorded, name)
@@ -141,7 +138,7 @@ class Release(unittest.TestCase):
             self.assertEqual(set(), {r for r in related if not {r[0], r[2]} <= ids})
             exe_id = by_file["VekDll.exe"]["SPDXID"]
             self.assertIn(("SPDXRef-DOCUMENT", "DESCRIBES", exe_id), related)
-            self.assertEqual({by_file[n]["SPDXID"] for n in winelab.PAYLOADS},
+            self.assertEqual({by_file[n]["SPDXID"] for n in harness.PAYLOADS},
                              {r[2] for r in related if r[:2] == (exe_id, "CONTAINS")})
             for package in doc["packages"]:
                 for field in ("licenseDeclared", "licenseConcluded"):
@@ -214,11 +211,11 @@ class Release(unittest.TestCase):
         built = (self.second / "build" / "release-win32" / "VekDll.exe").read_bytes()
         self.assertTrue(signed_copy_of(exe, built), "VekDll.exe")
         carried = carried_payloads(pe.Image(exe))
-        for name in winelab.PAYLOADS:
+        for name in harness.PAYLOADS:
             self.assertEqual((self.signed_payloads / name).read_bytes(), carried[name], name)
 
     def test_each_library_is_signed_but_midas_and_differs_by_its_signature_alone(self):
-        for name in winelab.PAYLOADS:
+        for name in harness.PAYLOADS:
             with self.subTest(name):
                 signed = self.signed_payloads / name
                 verified = run(["osslsigncode", "verify", "-CAfile", str(self.authority.ca),
@@ -232,32 +229,32 @@ class Release(unittest.TestCase):
                 self.assertTrue(signed_copy_of(signed, (self.payloads / name).read_bytes()))
 
     def test_the_signed_executable_installs_under_wine(self):
-        display = winelab.Display()
+        display = harness.Display()
         prefix = None
         try:
-            prefix = winelab.Prefix("win64", display)
-            probe = winelab.Probe(prefix)
+            prefix = harness.Prefix("win64", display)
+            probe = harness.Probe(prefix)
             folder = prefix.drive_c / "Signed release"
             folder.mkdir()
             shutil.copy(self.signed / "VekDll.exe", folder)
-            title = winelab.TITLES["win64"]
+            title = harness.TITLES["win64"]
             process = prefix.start(folder / "VekDll.exe")
             try:
                 self.assertTrue(probe.wait(title), "the signed program did not start")
-                x, y, w, h = winelab.controls(probe.dump(title)["form"])[winelab.BTN_OK]["screen"]
+                x, y, w, h = harness.controls(probe.dump(title)["form"])[harness.BTN_OK]["screen"]
                 display.click(x + w // 2, y + h // 2)
                 box = probe.wait_box(180)
-                self.assertEqual([winelab.TEXTS["success"]], winelab.box_texts(box))
+                self.assertEqual([harness.TEXTS["success"]], harness.box_texts(box))
                 display.key(box["text"], "Return")
-                self.assertEqual(0, winelab.wait_for_exit(process, 60))
+                self.assertEqual(0, harness.wait_for_exit(process, 60))
             finally:
-                winelab.stop(process)
-            for name in winelab.PAYLOADS:
-                self.assertEqual(winelab.digest(self.signed_payloads / name),
-                                 winelab.digest(folder / "Dlls" / name), name)
+                harness.stop(process)
+            for name in harness.PAYLOADS:
+                self.assertEqual(harness.digest(self.signed_payloads / name),
+                                 harness.digest(folder / "Dlls" / name), name)
                 if name != "zlib1.dll":  # Wine's own stays in place
-                    self.assertEqual(winelab.digest(self.signed_payloads / name),
-                                     winelab.digest(prefix.system_folder / name), name)
+                    self.assertEqual(harness.digest(self.signed_payloads / name),
+                                     harness.digest(prefix.system_folder / name), name)
         finally:
             if prefix:
                 prefix.remove()

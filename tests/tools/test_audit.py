@@ -1,4 +1,4 @@
-"""The payload set's audit (tools/payload/audit.py) against a fake apt on
+"""The payload set's audit (vek.payload.audit) against a fake apt on
 PATH: a set that is current (on a mirror caught with one binary index
 stale), one behind by two uploads, a package the archive no longer offers,
 and an archive that cannot be reached. Fast: no real apt, no network."""
@@ -12,7 +12,6 @@ import tempfile
 import unittest
 from pathlib import Path
 
-AUDIT = Path(__file__).resolve().parents[2] / "tools" / "payload" / "audit.py"
 
 # apt-get update answers (status, output); apt-cache showsrc answers from
 # "sources" {package: [[version, binaries]]}; apt-get download BIN=VERSION
@@ -132,7 +131,7 @@ class Audit(unittest.TestCase):
         for case, update, sources, status, said, unsaid in CASES:
             with self.subTest(case):
                 (self.bin / "archive.json").write_text(json.dumps({"update": update, "sources": sources}))
-                run = subprocess.run([sys.executable, str(AUDIT), str(self.set)],
+                run = subprocess.run([sys.executable, "-m", "vek.payload.audit", str(self.set)],
                                      env=dict(os.environ, PATH=f"{self.bin}:{os.environ['PATH']}"),
                                      capture_output=True, text=True, timeout=60)
                 self.assertEqual(status, run.returncode, run.stdout + run.stderr)

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Data before name, read from Wine's relay trace: runs the Win32 layer's
 placing tests (a copy placed under its name, kept under it, or refused)
 with ntdll's flush, rename and close calls traced, and fails unless every

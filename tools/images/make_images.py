@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Draws the program's own pictures: the maker's logo (322 x 322 with alpha,
 shrunk to the size of its control), the two 24 x 24 button glyphs and the
 program's icon. The logo and the glyphs are written in the form in which the

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Moves the resource section of a linked 32-bit PE executable to a file offset
 on a 4096-byte page boundary, in place.
 
@@ -16,84 +15,56 @@ before signing: a signature would not cover the moved bytes.
 
 Usage: align_resources.py EXECUTABLE"""
 
-import array
 import os
 import struct
 import sys
 
+from vek import pe
+
 PAGE = 4096
-SECTION_ENTRY = 40
 
 
 class LayoutError(Exception):
     pass
 
 
-def layout(image):
-    """(checksum field's offset, section table entries' offsets, resource
-    section's file offset) of a stripped, unsigned PE32 image. Raises
-    LayoutError for any other file, whose layout this cannot move safely."""
+def layout(data):
+    """(the image read, the resource section's file offset) of a stripped,
+    unsigned PE32 image. Raises LayoutError for any other file, whose layout
+    this cannot move safely."""
     try:
-        if image[:2] != b"MZ":
-            raise LayoutError("not an executable: no MZ header")
-        pe, = struct.unpack_from("<I", image, 0x3C)
-        if image[pe:pe + 4] != b"PE\0\0":
-            raise LayoutError("not a PE executable")
-        sections, = struct.unpack_from("<H", image, pe + 6)
-        symbols, = struct.unpack_from("<I", image, pe + 12)
-        optional_size, = struct.unpack_from("<H", image, pe + 20)
-        optional = pe + 24
-        if struct.unpack_from("<H", image, optional)[0] != 0x10B:
-            raise LayoutError("not a 32-bit (PE32) executable")
-        directories, = struct.unpack_from("<I", image, optional + 92)
-        # Data directory 4 holds the signature's file offset, 6 the debug
-        # records, which hold file offsets too.
-        for index, what in ((4, "a signature"), (6, "debug records")):
-            if directories > index and struct.unpack_from("<I", image,
-                                                          optional + 100 + 8 * index)[0]:
-                raise LayoutError(f"the executable carries {what}; align it before adding them")
-        if symbols:
-            raise LayoutError("the executable carries a symbol table; link it stripped")
-        table = optional + optional_size
-        entries = [table + i * SECTION_ENTRY for i in range(sections)]
-        names = [image[e:e + 8].rstrip(b"\0") for e in entries]
-        if b".rsrc" not in names:
-            raise LayoutError("the executable has no resource section")
-        start, = struct.unpack_from("<I", image, entries[names.index(b".rsrc")] + 20)
-    except struct.error:
-        raise LayoutError("the executable is cut short") from None
-    return optional + 64, entries, start
+        image = pe.Image(data=data)
+    except pe.NotPE as problem:
+        raise LayoutError(problem.reason) from None
+    if image.magic != pe.PE32:
+        raise LayoutError("not a 32-bit (PE32) executable")
+    # The signature's directory holds a file offset, the debug records hold
+    # file offsets too.
+    for index, what in ((pe.DIRECTORY_SECURITY, "a signature"), (pe.DIRECTORY_DEBUG, "debug records")):
+        if image.directory(index)[0]:
+            raise LayoutError(f"the executable carries {what}; align it before adding them")
+    if image.has_symbols:
+        raise LayoutError("the executable carries a symbol table; link it stripped")
+    if ".rsrc" not in image.sections():
+        raise LayoutError("the executable has no resource section")
+    return image, image.sections()[".rsrc"].raw_offset
 
 
-def aligned(image):
+def aligned(data):
     """The image with its resource section at a page-aligned file offset (the
     same object when it is there already). Raises LayoutError as layout()."""
-    checksum_at, entries, start = layout(image)
+    image, start = layout(data)
     padding = -start % PAGE
     if padding == 0:
-        return image
-    moved = bytearray(image[:start]) + bytes(padding) + image[start:]
-    for entry in entries:
-        raw_size, raw_offset = struct.unpack_from("<II", image, entry + 16)
-        if raw_size and raw_offset >= start:
-            struct.pack_into("<I", moved, entry + 20, raw_offset + padding)
+        return data
+    moved = bytearray(data[:start]) + bytes(padding) + data[start:]
+    for section in image.sections().values():
+        if section.raw_size and section.raw_offset >= start:
+            struct.pack_into("<I", moved, section.raw_offset_field, section.raw_offset + padding)
     # A checksum that the linker wrote must stay true.
-    if struct.unpack_from("<I", image, checksum_at)[0]:
-        struct.pack_into("<I", moved, checksum_at, 0)
-        struct.pack_into("<I", moved, checksum_at, pe_checksum(moved))
+    if struct.unpack_from("<I", data, image.checksum_offset)[0]:
+        struct.pack_into("<I", moved, image.checksum_offset, pe.Image(data=moved).checksum())
     return bytes(moved)
-
-
-def pe_checksum(image):
-    """The PE checksum of an image whose checksum field is zero: its 16-bit
-    little-endian words added with end-around carry, plus its length."""
-    words = array.array("H", bytes(image) + b"\0" * (len(image) % 2))
-    if sys.byteorder != "little":
-        words.byteswap()
-    total = sum(words)
-    while total >> 16:
-        total = (total & 0xFFFF) + (total >> 16)
-    return total + len(image)
 
 
 def main():

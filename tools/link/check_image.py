@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Checks a linked VekDll.exe against two rules of its build, failing the
 build when either is broken:
 
@@ -15,10 +14,9 @@ Usage: check_image.py MAP EXECUTABLE BUDGET PAYLOAD..."""
 import os
 import re
 import sys
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
-import validate  # noqa: E402
+from vek import pe
+from vek.payload import validate
 
 # An input section line of a GNU ld map: name, address, size, file. A long
 # name stands alone on its line, with the rest on the next.
@@ -46,7 +44,7 @@ def main(argv):
     map_path, exe, budget, *payload = argv
     with open(map_path, encoding="utf-8", errors="replace") as f:
         map_text = f.read()
-    late = validate.past_floor(validate.import_table(validate.headers(Path(exe))))
+    late = validate.past_floor(pe.Image(exe).imports())
     found = problems(map_text, os.path.getsize(exe), sum(map(os.path.getsize, payload)),
                      int(budget), late)
     for problem in found:

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Audits a payload set against the Debian archive (see audit.py): the set in
+# Audits a payload set against the Debian archive (see vek.payload.audit): the set in
 # FOLDER, or without one the set that the payload build gives (which builds
 # it first where the cache lacks it). Prints one table; exits non-zero when
 # any package is behind or the archive cannot be reached.
@@ -9,4 +9,4 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -eq 0 ]; then
   set -- "$("$here/build.sh")"
 fi
-exec python3 "$here/audit.py" "$@"
+exec "$here/../python" -m vek.payload.audit "$@"

@@ -8,4 +8,4 @@ here=$(cd "$(dirname "$0")" && pwd)
 # The cross compilers and the deb-src entries.
 "$here/../setup-debian.sh" >&2
 
-exec python3 "$here/build.py" "$@"
+exec "$here/../python" -m vek.payload.build "$@"

@@ -26,7 +26,7 @@ export CC AR RANLIB WINDRES STRIP DLLTOOL NM
 
 # No debug information, and no cache folder in __FILE__: the driver builds
 # every step below VEK_CACHE_ROOT, which differs between machines and users.
-# The oldest Windows the set runs on, Vista (FLOOR in tools/payload/validate.py),
+# The oldest Windows the set runs on, Vista (FLOOR in python/vek/payload/validate.py),
 # pinned: the headers then offer nothing newer, whatever the toolchain's own
 # default (Windows 10).
 WINNT=0x0600

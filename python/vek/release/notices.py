@@ -7,8 +7,7 @@ import re
 import textwrap
 from pathlib import Path
 
-import licences
-import payloadset
+from vek.release import licences, payloadset
 
 RULE = "=" * 78
 
@@ -24,7 +23,7 @@ def excerpt(text, start, end, where):
     finish = text.find(end, begin)
     if begin < 0 or finish < 0:
         raise payloadset.Problem(f"{where} no longer holds {start!r}: review "
-                                 "tools/release/licences.py")
+                                 "python/vek/release/licences.py")
     return text[text.rfind("\n", 0, begin) + 1:text.find("\n", finish) + 1]
 
 

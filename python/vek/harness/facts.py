@@ -6,7 +6,8 @@ import json
 import os
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
+from vek import ROOT
+
 BUILD = Path(os.environ.get("VEK_BUILD", ROOT / "build" / "win32"))
 ARTIFACTS = Path(os.environ.get("VEK_ARTIFACTS", ROOT / "build" / "e2e"))
 

@@ -14,8 +14,8 @@ import tempfile
 import time
 from pathlib import Path
 
-from commands import run
-from facts import PAYLOADS
+from .commands import run
+from .facts import PAYLOADS
 
 WINE_ROOT = os.environ.get("VEK_WINE")
 

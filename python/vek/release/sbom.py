@@ -7,17 +7,12 @@ Everything in it comes from the files and the package database, and its
 time from SOURCE_DATE_EPOCH, so the same inputs give the same bytes."""
 
 import json
-import sys
 import time
 import uuid
-from pathlib import Path
 from urllib.parse import quote
 
-import licences
-import payloadset
-
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
-import validate  # noqa: E402
+from vek.payload import validate
+from vek.release import licences, payloadset
 
 # Said of the executable and of every library: the oldest Windows it runs on.
 FLOOR_NOTE = f"runs on {validate.FLOOR} or later"

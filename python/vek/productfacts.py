@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """The facts that the build, the payload tools and the tests share with the
 program, read from the program's own data files (app/payload/Payloads.def,
 app/ControlesPrincipal.def, platform/Resources.h) by the C preprocessor
@@ -6,7 +5,7 @@ alone, through cmake/ProductFacts.c, so that each is written once: the
 payloads (file and resource names, in order), the main form's control ids,
 the payloads' resource type and the logo's side.
 
-As a program, `productfacts.py CC JSON CMAKE` (run by the build when it
+As a program, `python -m vek.productfacts CC JSON CMAKE` (run by the build when it
 configures) writes them as JSON for the Python tests and benchmarks
 (harness.json) and as CMake variables for the build; each file is written
 only when it changes, since the tests read the JSON while a run may
@@ -18,7 +17,8 @@ import subprocess
 import sys
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
+from vek import ROOT
+
 SOURCE = ROOT / "cmake" / "ProductFacts.c"
 
 
@@ -62,7 +62,7 @@ def write_if_changed(path, text):
 
 def main(argv):
     if len(argv) != 4:
-        print("usage: productfacts.py CC JSON CMAKE", file=sys.stderr)
+        print("usage: python -m vek.productfacts CC JSON CMAKE", file=sys.stderr)
         return 2
     cc, json_path, cmake_path = argv[1:]
     facts = read(cc)
@@ -75,7 +75,7 @@ def main(argv):
         "VEK_RESOURCE_TYPE": facts["resource_type"],
         "VEK_LOGO_SIZE": f"{side}x{side}",
     }
-    write_if_changed(cmake_path, "# Written by tools/productfacts.py.\n" + "".join(
+    write_if_changed(cmake_path, "# Written by vek.productfacts.\n" + "".join(
         f'set({name} "{value}")\n' for name, value in variables.items()))
     return 0
 

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Builds the seven payload DLLs from Debian's packages and our own sources,
 caches them outside the source tree, and prints the folder that holds them.
 
@@ -25,10 +24,11 @@ import sys
 import time
 from pathlib import Path
 
-import validate
-import versioninfo
+from vek import ROOT, pe
+from vek.payload import validate, versioninfo
 
-TOOLS = Path(__file__).resolve().parent
+# The build's own files: the steps' scripts, our sources, build.sh.
+TOOLS = ROOT / "tools" / "payload"
 HOST = "i686-w64-mingw32"
 CACHE = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "vekdll" / "payload"
 
@@ -57,7 +57,7 @@ STEPS = [
 ]
 
 # The steps whose packages each payload file is made of; the files
-# themselves are the program's list (tools/productfacts.py).
+# themselves are the program's list (vek.productfacts).
 MADE_OF = {
     "zlib1.dll": ["zlib"],
     "iconv.dll": ["iconv"],
@@ -155,7 +155,7 @@ def toolchain_id():
 
 def step_key(step, origins, keys, toolchain):
     """The cache key of a step whose origin and dependencies' keys are known."""
-    common = [TOOLS / "steps" / "common.sh", Path(__file__), TOOLS / "versioninfo.py"]
+    common = [TOOLS / "steps" / "common.sh", Path(__file__), Path(versioninfo.__file__)]
     digest = hashlib.sha256()
     for part in (step.name, origins[step.name], toolchain, *(keys[d] for d in step.deps)):
         digest.update(part.encode() + b"\0")
@@ -298,13 +298,13 @@ def write_manifest(folder, rows):
     lines = ["# file\tpackage\tversion\tsize\tsha256\tfile version"]
     for name, package, version in rows:
         path = folder / name
-        file_version = validate.version_strings(path).get("FileVersion", "-")
+        file_version = pe.Image(path).version_strings().get("FileVersion", "-")
         lines.append(f"{name}\t{package}\t{version}\t{path.stat().st_size}\t{sha256_file(path)}"
                      f"\t{file_version}")
     lines.append(f"# The imports of each file, library!function; the set runs on "
                  f"{validate.FLOOR} or later (_WIN32_WINNT {validate.FLOOR_WINNT}).")
     for name, _, _ in rows:
-        for library, functions in validate.import_table(validate.headers(folder / name)).items():
+        for library, functions in pe.Image(folder / name).imports().items():
             lines += [f"# {name}\t{library}!{function}" for function in functions]
     (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
 
@@ -316,7 +316,7 @@ def assemble(folder, stages, origins, midas):
     rows = []
     names = validate.payload_names()
     if sorted(names) != sorted(MADE_OF):
-        fail(f"the program's payloads {names} are not the files build.py makes {list(MADE_OF)}")
+        fail(f"the program's payloads {names} are not the files the build makes {list(MADE_OF)}")
     for name in names:
         made_of = MADE_OF[name]
         if name == "midas.dll" and midas:

@@ -8,8 +8,8 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from commands import wait_until
-from facts import BUILD, PNL_AGUARDE
+from .commands import wait_until
+from .facts import BUILD, PNL_AGUARDE
 
 
 class Probe:

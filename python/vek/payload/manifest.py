@@ -1,7 +1,6 @@
-"""The manifest.txt that build.py writes beside the seven files of a set:
-one row per file (file, package, version, size, SHA-256, and the version its
-version resource gives, tab-separated),
-then comment rows. A file made of several packages names them joined by
+"""The manifest.txt that the payload build writes beside the seven files of
+a set: one row per file (file, package, version, size, SHA-256, and the
+version its version resource gives, tab-separated), then comment rows. A file made of several packages names them joined by
 "+", and their versions likewise ("xmlsec1+openssl", "1.2.37-2+3.0.20-1")."""
 
 import itertools

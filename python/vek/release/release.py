@@ -1,10 +1,10 @@
-#!/usr/bin/env python3
-"""release.py [OUTPUT]: builds VekDll.exe from a clean build folder with the
-win32 preset and writes the release into OUTPUT (default build/release/):
-VekDll.exe (Authenticode-signed, and each library it carries but midas.dll
-signed before it is embedded, when VEK_SIGN_PKCS12 and
-VEK_SIGN_PASSWORD_FILE are set), VekDll.spdx.json, THIRD-PARTY-NOTICES.txt
-and SHA256SUMS. tools/release.sh runs it after the machine's set-up.
+"""python -m vek.release.release [OUTPUT]: builds VekDll.exe from a clean
+build folder with the win32 preset and writes the release into OUTPUT
+(default build/release/): VekDll.exe (Authenticode-signed, and each library
+it carries but midas.dll signed before it is embedded, when VEK_SIGN_PKCS12
+and VEK_SIGN_PASSWORD_FILE are set), VekDll.spdx.json,
+THIRD-PARTY-NOTICES.txt and SHA256SUMS. tools/release.sh runs it after the
+machine's set-up.
 
 The files are made in a folder beside OUTPUT and moved into it only when all
 four exist, so a failed release leaves OUTPUT as it was. SOURCE_DATE_EPOCH
@@ -19,16 +19,10 @@ import sys
 import tempfile
 from pathlib import Path
 
-import notices
-import payloadset
-import pe
-import sbom
-import signing
+from vek import ROOT, pe
+from vek.payload import audit
+from vek.release import notices, payloadset, sbom, signing
 
-import audit  # tools/payload, on the path through payloadset
-import validate
-
-ROOT = Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "release-win32"
 EXE = "VekDll.exe"
 FILES = [EXE, "VekDll.spdx.json", "THIRD-PARTY-NOTICES.txt"]
@@ -138,7 +132,7 @@ def sign_payloads(signer, source, folder):
         if name == "midas.dll":
             shutil.copyfile(source / name, folder / name)
         else:
-            described = validate.version_strings(source / name).get("FileDescription", name)
+            described = pe.Image(source / name).version_strings().get("FileDescription", name)
             signer.sign(source / name, folder / name, described)
         fields[3:5] = [str((folder / name).stat().st_size), payloadset.sha256_file(folder / name)]
         lines.append("\t".join(fields))

@@ -1,7 +1,6 @@
-#!/usr/bin/env python3
-"""audit.py FOLDER: compares the Debian source packages that the payload set
-in FOLDER was built from with what the archive offers now, in any suite that
-apt is configured for (the security suite included), and prints one table:
+"""python -m vek.payload.audit FOLDER (tools/payload/audit.sh): compares the
+Debian source packages that the payload set in FOLDER was built from with
+what the archive offers now, in any suite that apt is configured for (the security suite included), and prints one table:
 each package, the version the set carries, the newest the archive offers
 and, where the set is behind, the uploads it misses and the CVE identifiers
 that their debian/changelog entries name.
@@ -20,8 +19,7 @@ import tempfile
 from collections import namedtuple
 from pathlib import Path
 
-import build
-import manifest
+from vek.payload import build, manifest
 
 # carried: the version in the set; newest: the archive's newest, or None when
 # it offers none; uploads: how many uploads the set misses; cves: the CVE
@@ -166,7 +164,7 @@ def table(findings):
 
 def main(argv):
     if len(argv) != 2:
-        print("usage: audit.py FOLDER   (tools/payload/audit.sh audits the set the build gives)",
+        print("usage: python -m vek.payload.audit FOLDER   (tools/payload/audit.sh audits the set the build gives)",
               file=sys.stderr)
         return 2
     try:

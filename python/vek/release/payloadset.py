@@ -1,17 +1,14 @@
 """The payload set a build embedded, read from the manifest.txt that
-tools/payload/build.py writes beside the seven files, and the Debian
+vek.payload.build writes beside the seven files, and the Debian
 packages each file comes from, with the places their notices are read from."""
 
 import hashlib
 import subprocess
-import sys
 from collections import namedtuple
 from pathlib import Path
 
-import licences
-
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "payload"))
-import manifest  # noqa: E402
+from vek.payload import manifest
+from vek.release import licences
 
 # kind: "debian" (built from or taken from Debian packages), "own",
 # "placeholder" (our stand-in midas.dll) or "licensed" (the packager's midas.dll).
@@ -74,7 +71,7 @@ def read(folder):
             for name_, _ in parts:
                 if name_ not in licences.DEBIAN:
                     raise Problem(f"no licence is recorded for the Debian package {name_} "
-                                  f"({row.name}): add it to tools/release/licences.py")
+                                  f"({row.name}): add it to python/vek/release/licences.py")
         entries.append(Entry(row.name, kind, row.package, row.version, int(row.size),
                              row.sha256, parts))
     if len(entries) != 7:
@@ -88,7 +85,7 @@ def without_epoch(version):
 
 class Sources:
     """Finds the unpacked Debian source packages: in the payload cache,
-    where build.py keeps them, or fetched with apt-get source, at the exact
+    where the payload build keeps them, or fetched with apt-get source, at the exact
     version, into `scratch`."""
 
     def __init__(self, payload_folder, scratch):
@@ -122,6 +119,6 @@ class Sources:
         for name in entry.upstream:
             if not (tree / name).is_file():
                 raise Problem(f"{package} {version} has no {name}; review "
-                              "tools/release/licences.py for this version")
+                              "python/vek/release/licences.py for this version")
             files.append((name, tree / name))
         return files

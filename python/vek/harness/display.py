@@ -9,8 +9,8 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from commands import run, wait_until
-from winprobe import controls
+from .commands import run, wait_until
+from .winprobe import controls
 
 
 class Display:
