@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "platform/win32/Application.h"
-#include "platform/win32/FileSystem.h"
 #include "platform/win32/Services.h"
-#include "platform/win32/WidePath.h"
+#include "platform/win32/files/FileSystem.h"
+#include "platform/win32/files/WidePath.h"
+#include "platform/win32/window/Application.h"
 #include "tests/win32/TestFolder.h"
 
 namespace vek::win32::test {

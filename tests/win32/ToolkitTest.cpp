@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/InformationDialog.h"
-#include "platform/win32/MainForm.h"
 #include "platform/win32/Platform.h"
-#include "platform/win32/SystemError.h"
+#include "platform/win32/process/SystemError.h"
+#include "platform/win32/window/InformationDialog.h"
+#include "platform/win32/window/MainForm.h"
 #include "tests/win32/Boxes.h"
 
 namespace vek::win32::test {

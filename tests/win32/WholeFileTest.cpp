@@ -6,8 +6,8 @@
 #include <atomic>
 #include <string>
 
-#include "platform/win32/SystemError.h"
-#include "platform/win32/WholeFile.h"
+#include "platform/win32/files/WholeFile.h"
+#include "platform/win32/process/SystemError.h"
 #include "tests/win32/TestFolder.h"
 
 namespace vek::win32::test {
