@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Platform.h"
@@ -92,16 +94,46 @@ TEST(MainForm, OnlyButtonsPanelsThatChangeAndWhatLiesInThemGetWindows) {
   }
 }
 
+namespace {
+
+// The messages that reach a window, noted by a procedure put before its own
+// for the life of the object.
+class Received {
+ public:
+  explicit Received(HWND window)
+      : window_(window),
+        own_(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Note))) {
+    noting_ = this;
+  }
+  ~Received() { SetWindowLongPtrA(window_, GWLP_WNDPROC, own_); }
+  bool Saw(UINT message, WPARAM wParam) const {
+    return std::count(seen_.begin(), seen_.end(), std::make_pair(message, wParam)) > 0;
+  }
+
+ private:
+  static LRESULT CALLBACK Note(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    noting_->seen_.emplace_back(message, wParam);
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(noting_->own_), window, message, wParam, lParam);
+  }
+  static inline Received* noting_ = nullptr;
+  HWND window_;
+  LONG_PTR own_;
+  std::vector<std::pair<UINT, WPARAM>> seen_;
+};
+
+}  // namespace
+
 TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrder) {
   // A key (WM_KEYDOWN) or its character (WM_CHAR) with Shift, Ctrl or Alt held, on
-  // the focused button while another is disabled or hidden: whether the form keeps
-  // it from the button, the button it presses (kNoControl: none) and the focus then.
+  // the focused button while another is disabled or hidden, through the event
+  // loop: whether the form keeps it from the button, the button it presses
+  // (kNoControl: none) and the focus then.
   const struct {
     UINT message;
     WPARAM key;
     BYTE held;
     ControlId focus, disabled, hidden;
-    bool handled;
+    bool kept;
     ControlId clicked, focusAfter;
   } cases[] = {
       // Esc: the cancel button, unless Shift, Ctrl or Alt is held, or it is disabled or hidden.
@@ -131,6 +163,7 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
       {WM_CHAR, 'a', 0, kOk, kNoControl, kNoControl, false, kNoControl, kOk},
   };
   ShownForm shown;
+  shown.application.SetFilter(&shown.form);
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);  // the row
     shown.form.SetEnabled(c.disabled, false);
@@ -140,7 +173,12 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
     keys[c.held] = c.held ? 0x80 : 0;
     SetKeyboardState(keys);
     shown.events.noted.clear();
-    EXPECT_EQ(c.handled, shown.form.PreTranslate({GetFocus(), c.message, c.key, 0, 0, {0, 0}}));
+    {
+      const Received button(GetFocus());
+      PostMessageA(GetFocus(), c.message, c.key, 0);
+      shown.application.ProcessMessages();
+      EXPECT_EQ(c.kept, !button.Saw(c.message, c.key));
+    }
     EXPECT_EQ(std::vector<ControlId>(c.clicked ? 1 : 0, c.clicked), shown.events.noted);
     EXPECT_EQ(c.focusAfter, GetDlgCtrlID(GetFocus()));
     shown.form.SetEnabled(c.disabled, true);
@@ -148,6 +186,7 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
   }
   BYTE none[256] = {};
   SetKeyboardState(none);
+  shown.application.SetFilter(nullptr);
 }
 
 TEST(Boxes, AMessageBoxShowsItsTextAsGivenOverDisabledWindows) {

@@ -197,6 +197,11 @@ void MainForm::Click(ControlId id) {
   if (Failure failure = events_.OnClick(id)) application_.ShowFailure(failure);
 }
 
+bool MainForm::IsButton(ControlId id) {
+  const Control* control = Find(id);
+  return control && control->layout->kind == ControlKind::PictureButton;
+}
+
 bool MainForm::IsTabStop(HWND window) const {
   return window && (GetWindowLongA(window, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(window) &&
          IsWindowEnabled(window);
@@ -230,31 +235,35 @@ void MainForm::MoveFocus(bool backwards) {
 
 bool MainForm::PreTranslate(const MSG& message) {
   if (message.hwnd != window_.Get() && !IsChild(window_.Get(), message.hwnd)) return false;
-  if (message.message == WM_CHAR) {
-    // Already acted on at WM_KEYDOWN; the buttons would only beep.
-    return message.wParam == '\r' || message.wParam == '\t' || message.wParam == 27;
-  }
-  if (message.message != WM_KEYDOWN) return false;
-  switch (message.wParam) {
-    case VK_ESCAPE: {
-      HWND cancel = Handle(layout_.cancelButton);
-      if (!KeyHeld(VK_SHIFT) && !KeyHeld(VK_CONTROL) && !KeyHeld(VK_MENU) && cancel &&
-          IsWindowEnabled(cancel) && IsWindowVisible(cancel)) {
-        Click(layout_.cancelButton);
-      }
-      return true;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+    // The rule of ours that the dialog manager lacks: Esc presses the
+    // cancel button only while it is enabled and visible, with no Shift,
+    // Ctrl or Alt held, and never closes the form by itself.
+    HWND cancel = Handle(layout_.cancelButton);
+    if (!KeyHeld(VK_SHIFT) && !KeyHeld(VK_CONTROL) && !KeyHeld(VK_MENU) && cancel &&
+        IsWindowEnabled(cancel) && IsWindowVisible(cancel)) {
+      Click(layout_.cancelButton);
     }
-    case VK_RETURN: {
-      HWND focus = GetFocus();
-      if (IsTabStop(focus)) Click(GetDlgCtrlID(focus));
-      return true;
-    }
-    case VK_TAB:
-      if (KeyHeld(VK_CONTROL) || KeyHeld(VK_MENU)) return false;
-      MoveFocus(KeyHeld(VK_SHIFT));
-      return true;
+    return true;
   }
-  return false;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+    // Ours too: the dialog manager moves in stacking order, top to bottom,
+    // which is the reverse of the table's (a later row lies above), and it
+    // takes Ctrl+Tab and Alt+Tab as well, which are the window's.
+    if (KeyHeld(VK_CONTROL) || KeyHeld(VK_MENU)) return false;
+    MoveFocus(KeyHeld(VK_SHIFT));
+    return true;
+  }
+  if (message.message == WM_CHAR &&
+      (message.wParam == '\r' || message.wParam == '\t' || message.wParam == 27)) {
+    // The characters of the keys acted on, kept from the buttons, which
+    // would beep; the dialog manager would pass them on.
+    return true;
+  }
+  // Enter presses the default button, which is the focused one
+  // (DM_GETDEFID), and the rest is dispatched.
+  MSG copy = message;
+  return IsDialogMessageA(window_.Get(), &copy) != 0;
 }
 
 LRESULT CALLBACK MainForm::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -271,10 +280,18 @@ LRESULT CALLBACK MainForm::FormProc(HWND window, UINT message, WPARAM wParam, LP
 LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED) {
+      // From a button, by mouse or key, or from the dialog manager for Enter.
+      if ((HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED) &&
+          IsButton(LOWORD(wParam))) {
         Click(LOWORD(wParam));
       }
       return 0;
+    case DM_GETDEFID: {
+      // The button that Enter presses: the focused one, or none
+      // (kNoControl, which no control has).
+      HWND focus = GetFocus();
+      return MAKELRESULT(IsTabStop(focus) ? GetDlgCtrlID(focus) : kNoControl, DC_HASDEFID);
+    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();

@@ -46,8 +46,12 @@ class MainForm : public MessageFilter {
   // Runs the button's click event and returns its outcome.
   Failure Press(ControlId id);
 
-  // Esc presses the cancel button (enabled, visible, no Shift, Ctrl or Alt),
-  // Enter the focused button, Tab and Shift+Tab move between the buttons.
+  // The keys of a dialog, for the form's messages: Esc presses the cancel
+  // button while it is enabled and visible, with no Shift, Ctrl or Alt
+  // held; Tab and Shift+Tab move between the buttons in table order; Enter
+  // presses the focused button, as the dialog manager (IsDialogMessage)
+  // does it, which also dispatches the messages that it does not take.
+  // True when the message was dealt with.
   bool PreTranslate(const MSG& message) override;
 
  private:
@@ -66,8 +70,11 @@ class MainForm : public MessageFilter {
   // A click by mouse or key: runs the click event; a failure goes to the
   // standard error box.
   void Click(ControlId id);
+  // True for a button of the table.
+  bool IsButton(ControlId id);
   bool IsTabStop(HWND window) const;
   void FocusFirstTabStop();
+  // Moves the focus to the next tab stop in table order, or the previous.
   void MoveFocus(bool backwards);
 
   Application& application_;
