@@ -10,7 +10,7 @@ add_executable(VekDll WIN32
 )
 add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES
-  OBJECT_DEPENDS "${VEK_IMAGES};${VEK_IMAGES_DIR}/VekDll.manifest")
+  OBJECT_DEPENDS "${VEK_IMAGES};${VEK_IMAGES_DIR}/VekDll.manifest;${VEK_LAYER_RC}")
 target_include_directories(VekDll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(VekDll PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${VEK_SIZE_FLAGS}>

@@ -32,6 +32,11 @@ add_library(vekwin32 STATIC
 )
 target_link_libraries(vekwin32 PUBLIC vekplatform ole32 gdi32 user32 advapi32 kernel32)
 target_compile_options(vekwin32 PRIVATE ${VEK_SIZE_FLAGS})
+# The layer's resource, the information dialog, which the resource script
+# of every program that shows it includes. windres names no included file
+# to the build: they are listed for the scripts that include them.
+set(VEK_LAYER_RC ${CMAKE_SOURCE_DIR}/platform/Resources.h
+    ${CMAKE_SOURCE_DIR}/platform/win32/window/InformationDialog.rc)
 # This Windows' library-search functions, looked up at run time; the
 # search-order test links a stand-in for Windows that lacks them instead.
 add_library(veksearch OBJECT platform/win32/process/SearchFunctions.cpp)

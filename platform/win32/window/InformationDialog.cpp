@@ -2,57 +2,12 @@
 
 #include <windows.h>
 
-#include "platform/Owned.h"
+#include "platform/Resources.h"
 #include "platform/win32/Handles.h"
 
 namespace vek::win32 {
 
 namespace {
-
-constexpr int kTextId = 100;
-
-// The dialog's template, built in memory: a captioned modal frame in
-// "MS Sans Serif" 8 with a static text and an OK button. Sizes and places
-// are set in WM_INITDIALOG, once the text has been measured. Built twice:
-// without words, to count them, then into a buffer of that many.
-struct DialogTemplate {
-  WORD* words = nullptr;  // null: only counts
-  std::size_t count = 0;
-
-  void Word(WORD w) {
-    if (words) words[count] = w;
-    ++count;
-  }
-  void Wide(const char* ascii) {
-    do Word(static_cast<WORD>(*ascii)); while (*ascii++);
-  }
-  void AlignToDword() {
-    if (count % 2) Word(0);
-  }
-  void Item(DWORD style, WORD id, WORD windowClass, const char* title) {
-    AlignToDword();
-    Word(LOWORD(style)), Word(HIWORD(style));  // DLGITEMTEMPLATE: style,
-    Word(0), Word(0);                            // extended style,
-    Word(0), Word(0), Word(1), Word(1);          // x, y, cx, cy,
-    Word(id);                                    // id,
-    Word(0xFFFF), Word(windowClass);             // predefined class,
-    Wide(title);                                 // title,
-    Word(0);                                     // no creation data
-  }
-};
-
-void BuildTemplate(DialogTemplate* t) {
-  const DWORD style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  t->Word(LOWORD(style)), t->Word(HIWORD(style));
-  t->Word(0), t->Word(0);                      // extended style
-  t->Word(2);                                  // two items
-  t->Word(0), t->Word(0), t->Word(1), t->Word(1);  // x, y, cx, cy
-  t->Word(0), t->Word(0), t->Word(0);          // no menu, default class, empty title
-  t->Word(8);                                  // font size
-  t->Wide("MS Sans Serif");
-  t->Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kTextId, 0x0082 /* static */, "");
-  t->Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 0x0080 /* button */, "OK");
-}
 
 struct DialogContent {
   const Text* caption;
@@ -61,7 +16,7 @@ struct DialogContent {
 
 void Layout(HWND dialog, const DialogContent& content) {
   SetWindowTextA(dialog, content.caption->CStr());
-  HWND label = GetDlgItem(dialog, kTextId);
+  HWND label = GetDlgItem(dialog, VEK_INFORMATION_TEXT);
   HWND ok = GetDlgItem(dialog, IDOK);
   SetWindowTextA(label, content.text->CStr());
 
@@ -116,19 +71,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 void ShowInformationDialog(Application& application, const Text& text) {
-  DialogTemplate counted;
-  BuildTemplate(&counted);
-  // Allocated memory is aligned as the template's DWORDs must be.
-  const Buffer<WORD> words(counted.count);
-  DialogTemplate dialogTemplate;
-  dialogTemplate.words = words.Data();
-  BuildTemplate(&dialogTemplate);
   const Text caption = application.Title();
   DialogContent content = {&caption, &text};
   ModalScope modal;
-  DialogBoxIndirectParamA(application.Instance(),
-                          reinterpret_cast<LPCDLGTEMPLATEA>(words.Data()),
-                          application.Window(), DialogProc, reinterpret_cast<LPARAM>(&content));
+  DialogBoxParamA(application.Instance(), MAKEINTRESOURCEA(VEK_INFORMATION_DIALOG), application.Window(),
+                  DialogProc, reinterpret_cast<LPARAM>(&content));
 }
 
 }  // namespace vek::win32

@@ -1,5 +1,6 @@
 #pragma once
-// The toolkit's information dialog.
+// The toolkit's information dialog. Its template is a resource
+// (InformationDialog.rc) that every program showing it carries.
 
 #include "platform/Text.h"
 #include "platform/win32/window/Application.h"
