@@ -24,8 +24,10 @@ class Shell {
   Failure Copy(const Path& source, const Path& target, HWND owner, int* result);
 
  private:
-  // Loaded at the first pause or copy rather than at start: the shell and
-  // the libraries it pulls in are the heaviest part of a start-up otherwise.
+  // Loaded at the first pause or copy rather than at start, for the row
+  // "start of the process to the main window shown" (bench/startup.py):
+  // the shell and the libraries it pulls in are the heaviest part of a
+  // start-up otherwise.
   OwnedModule shell32_;
 };
 

@@ -35,7 +35,9 @@ Application::Application()
     : instance_(GetModuleHandleA(nullptr)),
       // Shared icons (LR_SHARED) are the system's to free. Loading the small
       // one here, once, spares each window class the copy that Windows would
-      // otherwise make of the large one for it, from the same resource.
+      // otherwise make of the large one for it, from the same resource (for
+      // the row "Wine server requests" up to the main window's map,
+      // bench/counts.py).
       icon_(LoadIconA(instance_, VEK_NAME(VEK_ICON))),
       smallIcon_(static_cast<HICON>(LoadImageA(instance_, VEK_NAME(VEK_ICON), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON),
@@ -59,7 +61,9 @@ HWND Application::Window() {
 
 void Application::Own(HWND form) {
   form_ = form;
-  // The owner of a top-level window is changed through GWLP_HWNDPARENT.
+  // The owner of a top-level window is changed through GWLP_HWNDPARENT: the
+  // form is made without one and given this window once it exists, the
+  // price of making it late (Window()).
   if (window_) SetWindowLongPtrA(form, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_.Get()));
 }
 

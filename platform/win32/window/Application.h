@@ -30,10 +30,13 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   // The invisible window that owns the main form, the message boxes and the
-  // shell's copy requests, made at the first call (a top-level window costs
-  // the start-up a window of the window system, and nothing needs it before
-  // the main form has been painted) and at once given to the form that Own
-  // named. Null if it could not be made.
+  // shell's copy requests, made at the first call and at once given to the
+  // form that Own named. Null if it could not be made. Made late for the
+  // start-up rows of bench/counts.py ("windows created", "Wine server
+  // requests" and "X requests" up to the main window's map) and of
+  // bench/startup.py: a top-level window costs the start-up a window of the
+  // window system, and nothing needs it before the main form has been
+  // painted. Made at start, before the form, it would serve as well.
   HWND Window();
   // `form` is to be owned by the application's window: from now on if that
   // exists, else from when it is made.

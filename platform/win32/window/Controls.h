@@ -29,7 +29,9 @@ struct Control {
 // (buttons), what the program shows, hides or retitles (panels hidden at
 // start or with a caption), and whatever lies inside such a control, which
 // must move and stack with it. Frames, pictures and plain panels are painted
-// by the form at their places, beneath every window.
+// by the form at their places, beneath every window: for the start-up rows
+// of bench/counts.py (a window per control costs a window of the window
+// system, a font message and a paint), as the original toolkit draws them.
 bool NeedsWindow(const ControlLayout& entry, const Control* parent);
 
 // Registers the window class of panels.

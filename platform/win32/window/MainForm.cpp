@@ -149,7 +149,8 @@ void MainForm::Show() {
   UpdateWindow(window_.Get());
   // Owned by the application's window from here on, as the boxes are, so
   // that Windows brings an open box forward when the user comes back to the
-  // form: made now, unless a box of the show event made it already.
+  // form: made now, unless a box of the show event made it already, and
+  // not before, for the start-up rows of bench/counts.py (Application::Window).
   application_.Window();
   FocusFirstTabStop();
 }
@@ -157,7 +158,9 @@ void MainForm::Show() {
 void MainForm::SetCaption(const Text& text) { SetWindowTextA(window_.Get(), text.CStr()); }
 
 void MainForm::SetVisible(ControlId id, bool visible) {
-  // Asked once per payload of a run: nothing to do when it already is so.
+  // Asked once per payload of a run: nothing to do when it already is so
+  // (for the row "Wine server requests of the installation run",
+  // bench/run_counts.py; showing a shown window again is harmless).
   HWND window = Handle(id);
   if (window && ((GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0) != visible) {
     ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
@@ -172,7 +175,9 @@ bool MainForm::IsVisible(ControlId id) {
 }
 
 void MainForm::BringToFront(ControlId id) {
-  // Asked once per payload of a run: nothing to do when no sibling lies above it.
+  // Asked once per payload of a run: nothing to do when no sibling lies
+  // above it (for the row "Wine server requests of the installation run",
+  // bench/run_counts.py).
   HWND window = Handle(id);
   if (window && GetWindow(window, GW_HWNDPREV)) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
