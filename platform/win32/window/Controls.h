@@ -31,7 +31,7 @@ struct Control {
 // must move and stack with it. Frames, pictures and plain panels are painted
 // by the form at their places, beneath every window: for the start-up rows
 // of bench/counts.py (a window per control costs a window of the window
-// system, a font message and a paint), as the original toolkit draws them.
+// system, a font message and a paint).
 bool NeedsWindow(const ControlLayout& entry, const Control* parent);
 
 // Registers the window class of panels.
