@@ -96,30 +96,13 @@ TEST(MainForm, OnlyButtonsPanelsThatChangeAndWhatLiesInThemGetWindows) {
 
 namespace {
 
-// The messages that reach a window, noted by a procedure put before its own
-// for the life of the object.
-class Received {
- public:
-  explicit Received(HWND window)
-      : window_(window),
-        own_(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Note))) {
-    noting_ = this;
-  }
-  ~Received() { SetWindowLongPtrA(window_, GWLP_WNDPROC, own_); }
-  bool Saw(UINT message, WPARAM wParam) const {
-    return std::count(seen_.begin(), seen_.end(), std::make_pair(message, wParam)) > 0;
-  }
-
- private:
-  static LRESULT CALLBACK Note(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    noting_->seen_.emplace_back(message, wParam);
-    return CallWindowProcA(reinterpret_cast<WNDPROC>(noting_->own_), window, message, wParam, lParam);
-  }
-  static inline Received* noting_ = nullptr;
-  HWND window_;
-  LONG_PTR own_;
-  std::vector<std::pair<UINT, WPARAM>> seen_;
-};
+// The messages that reach the focused button, noted by a procedure put before its own.
+std::vector<std::pair<UINT, WPARAM>> reached;
+WNDPROC buttonProc = nullptr;
+LRESULT CALLBACK NoteReached(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  reached.emplace_back(message, wParam);
+  return CallWindowProcA(buttonProc, window, message, wParam, lParam);
+}
 
 }  // namespace
 
@@ -173,12 +156,15 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
     keys[c.held] = c.held ? 0x80 : 0;
     SetKeyboardState(keys);
     shown.events.noted.clear();
-    {
-      const Received button(GetFocus());
-      PostMessageA(GetFocus(), c.message, c.key, 0);
-      shown.application.ProcessMessages();
-      EXPECT_EQ(c.kept, !button.Saw(c.message, c.key));
-    }
+    const HWND button = GetFocus();
+    reached.clear();
+    buttonProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoteReached)));
+    PostMessageA(button, c.message, c.key, 0);
+    shown.application.ProcessMessages();
+    SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(buttonProc));
+    EXPECT_EQ(c.kept,
+              !std::count(reached.begin(), reached.end(), std::make_pair(c.message, c.key)));
     EXPECT_EQ(std::vector<ControlId>(c.clicked ? 1 : 0, c.clicked), shown.events.noted);
     EXPECT_EQ(c.focusAfter, GetDlgCtrlID(GetFocus()));
     shown.form.SetEnabled(c.disabled, true);

@@ -4,8 +4,8 @@
 
 namespace vek::win32 {
 
-OwnedHandle MakeUnderTemporaryName(const WideText& folder, OwnedHandle (*make)(const WideText& path),
-                                   Text* name) {
+OwnedHandle MakeUnderTemporaryName(const WideText& folder,
+                                   OwnedHandle (*make)(const WideText& path), Text* name) {
   static unsigned long counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const Text own = Text("vek") + DecimalText(static_cast<long>(GetCurrentProcessId())) + "-" +

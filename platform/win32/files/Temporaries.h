@@ -16,8 +16,8 @@ namespace vek::win32 {
 // success *name, when asked for, is the name taken: this process's id and
 // a counter that never repeats in it. On failure the handle is empty and
 // GetLastError tells why.
-OwnedHandle MakeUnderTemporaryName(const WideText& folder, OwnedHandle (*make)(const WideText& path),
-                                   Text* name = nullptr);
+OwnedHandle MakeUnderTemporaryName(const WideText& folder,
+                                   OwnedHandle (*make)(const WideText& path), Text* name = nullptr);
 
 // The pattern that every temporary name matches, for ForEachEntry. Other
 // names match it too (and short names: "vekdados.tmpx" is "VEKDAD~1.TMP").

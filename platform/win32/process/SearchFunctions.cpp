@@ -11,8 +11,10 @@ SearchFunctions FindSearchFunctions() {
   // kernel32 is mapped into every process before its first instruction: no
   // search takes place to find it.
   HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  return {Export<decltype(SearchFunctions::setDefaultDllDirectories)>(kernel32, "SetDefaultDllDirectories"),
-          Export<decltype(SearchFunctions::setDllDirectory)>(kernel32, "SetDllDirectoryW")};
+  using SetDefault = decltype(SearchFunctions::setDefaultDllDirectories);
+  using SetDirectory = decltype(SearchFunctions::setDllDirectory);
+  return {Export<SetDefault>(kernel32, "SetDefaultDllDirectories"),
+          Export<SetDirectory>(kernel32, "SetDllDirectoryW")};
 }
 
 }  // namespace vek::win32
