@@ -172,7 +172,6 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
   }
   BYTE none[256] = {};
   SetKeyboardState(none);
-  shown.application.SetFilter(nullptr);
 }
 
 TEST(Boxes, AMessageBoxShowsItsTextAsGivenOverDisabledWindows) {
