@@ -9,7 +9,6 @@
 #include "platform/win32/files/OpenFile.h"
 #include "platform/win32/files/PlainEntry.h"
 #include "platform/win32/files/Temporaries.h"
-#include "platform/win32/files/WidePath.h"
 #include "platform/win32/process/SystemError.h"
 
 namespace vek::win32 {
