@@ -3,6 +3,7 @@
 #include "app/LayoutPrincipal.h"
 #include "app/payload/Payloads.h"
 #include "app/payload/PlaceCompleteCopy.h"
+#include "app/payload/SalvarDlls.h"
 #include "common/Funcoes.h"
 
 namespace vek {
@@ -68,7 +69,6 @@ Failure TFrmPrincipal::BtnOkClick() {
   bool faltouArquivo = false;
   for (std::size_t i = 0; i < kPayloadCount; ++i) {
     const Payload& payload = kPayloads[i];
-    const Path origem = pastaDlls_ + payload.fileName;
     const Path destino = pastaDestino_ + payload.fileName;
     const Text nome = UpperCase(FileNamePart(destino.Shown()));
 
@@ -82,9 +82,7 @@ Failure TFrmPrincipal::BtnOkClick() {
     // under the name now is a complete copy: ours, or another instance's
     // placed meanwhile.
     if (system_.FileExists(destino)) continue;
-    ResourceBytes carregado;
-    if (Failure falha = RecursoDaDll(system_, payload, &carregado)) return falha;
-    ColocaArquivo(system_, origem, pastaDestino_, payload.fileName, carregado);
+    if (Failure falha = ColocaArquivo(system_, payload, pastaDlls_, pastaDestino_)) return falha;
     if (system_.FileExists(destino)) continue;
 
     MostraPainel(toolkit_, PnlAguarde, false);

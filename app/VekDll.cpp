@@ -3,8 +3,8 @@
 
 #include "app/LayoutPrincipal.h"
 #include "app/UntPrincipal.h"
-#include "platform/win32/Entry.h"
 #include "platform/win32/Platform.h"
+#include "platform/win32/process/Entry.h"
 
 int vek::win32::ProgramMain() {
   Platform platform;

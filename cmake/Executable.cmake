@@ -2,15 +2,15 @@
 # libraries every Windows has.
 add_executable(VekDll WIN32
   app/VekDll.cpp
-  platform/win32/Entry.cpp
+  platform/win32/process/Entry.cpp
   app/resources/VekDll.rc
   ${CMAKE_BINARY_DIR}/payload/Payloads.rc
-  platform/win32/Memory.cpp
+  platform/win32/process/Memory.cpp
   $<TARGET_OBJECTS:veksearch>
 )
 add_dependencies(VekDll vekimages vekpayload)
 set_source_files_properties(app/resources/VekDll.rc PROPERTIES
-  OBJECT_DEPENDS "${VEK_IMAGES};${VEK_IMAGES_DIR}/VekDll.manifest")
+  OBJECT_DEPENDS "${VEK_IMAGES};${VEK_IMAGES_DIR}/VekDll.manifest;${VEK_LAYER_RC}")
 target_include_directories(VekDll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(VekDll PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${VEK_SIZE_FLAGS}>
@@ -18,7 +18,7 @@ target_compile_options(VekDll PRIVATE
 target_link_libraries(VekDll PRIVATE veklogic vekwin32)
 target_link_options(VekDll PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 # Started at our own entry point, without the C runtime's start-up
-# (platform/win32/Entry.cpp). Without that start-up nothing would patch
+# (platform/win32/process/Entry.cpp). Without that start-up nothing would patch
 # data imported from a DLL at run time: the link refuses any instead.
 target_link_options(VekDll PRIVATE -nostartfiles -Wl,-e,_VekDllEntry@4
                     -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc)

@@ -23,7 +23,7 @@ foreach(variant IN ITEMS modern fallback)
   target_link_options(${target} PRIVATE -static -municode)
 endforeach()
 set_source_files_properties(tests/win32/SearchOrderProgram.rc PROPERTIES
-  OBJECT_DEPENDS "${VEK_IMAGES}")
+  OBJECT_DEPENDS "${VEK_IMAGES};${VEK_LAYER_RC}")
 add_library(planted_library SHARED tests/win32/PlantedLibrary.c)
 set_target_properties(planted_library PROPERTIES PREFIX "")
 target_link_options(planted_library PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12)

@@ -10,7 +10,7 @@ add_compile_definitions(_WIN32_WINNT=0x0600 WINVER=0x0600)
 set(VEK_PYTHON ${CMAKE_SOURCE_DIR}/tools/python)
 
 # The program's code is built without C++ exceptions and RTTI and without
-# the C++ library's allocation functions (platform/win32/Memory.cpp):
+# the C++ library's allocation functions (platform/win32/process/Memory.cpp):
 # together they would cost more than the whole program.
 set(VEK_SIZE_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)

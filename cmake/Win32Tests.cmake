@@ -16,6 +16,7 @@ add_executable(win32_tests
   $<TARGET_OBJECTS:veksearch>
 )
 target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR})
+set_source_files_properties(tests/win32/Win32Tests.rc PROPERTIES OBJECT_DEPENDS "${VEK_LAYER_RC}")
 target_link_libraries(win32_tests PRIVATE vekgtest vekwin32 advapi32)
 target_link_options(win32_tests PRIVATE -static)
 add_dependencies(win32_tests search_modern search_fallback planted_library)

@@ -18,5 +18,10 @@
 #define VEK_GLYPH_OK GLYPHOK
 #define VEK_GLYPH_SAIR GLYPHSAIR
 
+// The toolkit's information dialog (DIALOG resource, by number:
+// platform/win32/window/InformationDialog.rc) and the id of its text.
+#define VEK_INFORMATION_DIALOG 1
+#define VEK_INFORMATION_TEXT 100
+
 #define VEK_NAME(name) VEK_NAME_TEXT(name)
 #define VEK_NAME_TEXT(name) #name

@@ -116,8 +116,6 @@ Text WithoutSentenceEnd(const Text& sentence) {
   return sentence.Left(end);
 }
 
-Text FolderPart(const Text& path) { return path.Left(FolderLength(path)); }
-
 Text FileNamePart(const Text& path) { return path.From(FolderLength(path)); }
 
 }  // namespace vek

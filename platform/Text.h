@@ -72,9 +72,12 @@ std::size_t FolderLength(const Chars& path) {
   return length;
 }
 
-// The folder part of a path: everything up to and including the last
-// backslash or colon; empty when there is neither.
-Text FolderPart(const Text& path);
+// The folder part of a path, 8-bit or UTF-16: everything up to and
+// including the last backslash or colon; empty when there is neither.
+template <typename Chars>
+Chars FolderPart(const Chars& path) {
+  return path.Left(FolderLength(path));
+}
 // The file-name part of a path: what follows its folder part.
 Text FileNamePart(const Text& path);
 

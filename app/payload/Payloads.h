@@ -1,11 +1,10 @@
 #pragma once
-// The payload set, as the C++ reads its list (Payloads.def), and the
-// extraction of the set into the staging folder.
+// The payload set, as the C++ reads its list (Payloads.def), and the bytes
+// that the executable carries for each payload.
 
 #include <cstddef>
 
 #include "platform/Failure.h"
-#include "platform/Path.h"
 #include "platform/System.h"
 
 namespace vek {
@@ -28,14 +27,5 @@ inline constexpr std::size_t kPayloadCount = sizeof kPayloads / sizeof kPayloads
 // its own resources into *bytes. Fails with "Resource %s not found" (the
 // resource's name), *bytes left as it was.
 Failure RecursoDaDll(System& system, const Payload& payload, ResourceBytes* bytes);
-
-// The extraction, which the form's SalvarDlls runs on PastaDlls: writes
-// every payload that is missing from `pastaDlls` into it, in the order of
-// the list, from the executable's own resources; a staged file already
-// there is left as it is, whatever its content. Fails with the runtime's
-// texts: "Resource %s not found", "Cannot create file \"%s\". %s" or
-// "Stream write error"; the payloads written before stay, and no partial
-// file is left.
-Failure SalvarDlls(System& system, const Path& pastaDlls);
 
 }  // namespace vek

@@ -4,40 +4,40 @@
 
 namespace vek {
 
-bool ColocaArquivo(System& system, const Path& origem, const Path& pasta, const Text& nome,
-                   const ResourceBytes& carregado) {
-  const Path destino = pasta + nome;
-  ScopedLandingFolder pouso(system, pasta);
+Failure ColocaArquivo(System& system, const Payload& payload, const Path& pastaDlls,
+                      const Path& pastaDestino) {
+  ResourceBytes carregado;
+  if (Failure falha = RecursoDaDll(system, payload, &carregado)) return falha;
+  const Path origem = pastaDlls + payload.fileName;
+  const Path destino = pastaDestino + payload.fileName;
+  ScopedLandingFolder pouso(system, pastaDestino);
   ScopedPlainFile original(system, origem);
   // Without a landing folder the shell copies to the name itself; what it
   // put there stays only when it is the payload.
   if (!pouso.Made()) {
-    return original.Held() && CopiaArquivo(system, origem, destino) &&
-           system.KeepIfSame(destino, carregado);
+    if (original.Held() && CopiaArquivo(system, origem, destino)) {
+      system.KeepIfSame(destino, carregado);
+    }
+    return Failure();
   }
 
-  const Path copia = pouso.Folder() + nome;
+  const Path copia = pouso.Folder() + payload.fileName;
+  // What the shell's copy gave is judged by its bytes alone, also after a
+  // failure that the shell reported (its own window may have said so).
   if (original.Held()) {
-    // What the shell's copy gave is judged by its bytes alone, also after a
-    // failure that the shell reported (its own window may have said so).
     CopiaArquivo(system, origem, copia, destino);
-    switch (system.PlaceIfSame(copia, destino, carregado)) {
-      case Placing::Placed:
-        return true;
-      case Placing::Refused:
-        return false;
-      case Placing::Differs:
-        break;
-    }
+    if (system.PlaceIfSame(copia, destino, carregado) != Placing::Differs) return Failure();
   }
   // The staged file is not the payload (put there by someone else, left by
   // an older release, damaged), is not a plain file, or is held by another
   // program; or the shell's copy failed or came out short. The target
   // takes files all the same: the copy is made again from the bytes the
   // executable carries.
-  return system.WriteWholeFile(copia, carregado.data, carregado.size).outcome ==
-             WriteResult::Outcome::Written &&
-         system.PlaceIfSame(copia, destino, carregado) == Placing::Placed;
+  if (system.WriteWholeFile(copia, carregado.data, carregado.size).outcome ==
+      WriteResult::Outcome::Written) {
+    system.PlaceIfSame(copia, destino, carregado);
+  }
+  return Failure();
 }
 
 }  // namespace vek

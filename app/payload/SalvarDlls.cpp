@@ -1,17 +1,11 @@
 // The extraction: every payload missing from the staging folder is written
 // there from the executable's own resources.
 
+#include "app/payload/SalvarDlls.h"
+
 #include "app/payload/Payloads.h"
-#include "platform/Resources.h"
 
 namespace vek {
-
-Failure RecursoDaDll(System& system, const Payload& payload, ResourceBytes* bytes) {
-  if (system.FindOwnResource(payload.resourceName, VEK_NAME(VEK_PAYLOAD_TYPE), bytes)) {
-    return Failure();
-  }
-  return Failure(Text("Resource ") + payload.resourceName + " not found");
-}
 
 Failure SalvarDlls(System& system, const Path& pastaDlls) {
   for (const Payload& payload : kPayloads) {

@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/win32/OpenFile.h"
+#include "platform/win32/files/OpenFile.h"
 
 using namespace vek;
 using namespace vek::win32;

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "platform/win32/Application.h"
-#include "platform/win32/DllSearch.h"
-#include "platform/win32/InformationDialog.h"
-#include "platform/win32/MainForm.h"
 #include "platform/win32/Services.h"
+#include "platform/win32/process/DllSearch.h"
+#include "platform/win32/window/Application.h"
+#include "platform/win32/window/InformationDialog.h"
+#include "platform/win32/window/MainForm.h"
 
 namespace vek::win32 {
 

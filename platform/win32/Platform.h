@@ -4,9 +4,9 @@
 // and the window toolkit. Includes no Windows header, so that the entry
 // stays plain C++.
 
+#include "platform/Owned.h"
 #include "platform/System.h"
 #include "platform/Toolkit.h"
-#include "platform/Owned.h"
 
 namespace vek::win32 {
 

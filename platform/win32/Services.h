@@ -1,10 +1,14 @@
 #pragma once
-// The Windows services of the System interface, for real. Paths reach the
-// file system in UTF-16, through the wide functions, at any length.
+// The Windows services of the System interface, for real: each one a line
+// or two over the code of its job, in process/ (the process and its
+// executable), files/ (the file system and the shell's copy) and window/
+// (the boxes). Paths reach the file system in UTF-16, through the wide
+// functions, at any length.
 
 #include "platform/System.h"
-#include "platform/win32/Application.h"
-#include "platform/win32/Handles.h"
+#include "platform/win32/files/LandingFolder.h"
+#include "platform/win32/files/ShellCopy.h"
+#include "platform/win32/window/Application.h"
 
 namespace vek::win32 {
 
@@ -40,21 +44,9 @@ class Services : public System {
   void ShowMessageBox(const Text& text, const Text& caption, unsigned flags) override;
 
  private:
-  // The shell's SHFileOperationW, the shell loaded from the system folder
-  // at the first call; null when it cannot be loaded (tried again next time).
-  void* ShellOperation();
-
   Application& application_;
-  // The shell, loaded at the first pause or copy rather than at start: it
-  // and the libraries it pulls in are the heaviest part of a start-up
-  // otherwise.
-  OwnedModule shell32_;
-  // The folder whose leftover landing folders were last removed.
-  Text sweptFolder_;
-  // A landing folder of this process's that could not be removed whole
-  // (another program held a file in it): swept again until it is gone.
-  Path leftBehind_;
-  bool hasLeftBehind_ = false;
+  Shell shell_;
+  LandingFolders landings_;
 };
 
 }  // namespace vek::win32

@@ -35,6 +35,11 @@ WideText Join(const WideText& head, const WideText& tail) {
   return WideText(std::move(joined), head.Length() + tail.Length());
 }
 
+bool SameName(const WideText& a, const WideText& b) {
+  return CompareStringOrdinal(a.CStr(), static_cast<int>(a.Length()), b.CStr(),
+                              static_cast<int>(b.Length()), TRUE) == CSTR_EQUAL;
+}
+
 WideText Widen(const Text& text) {
   if (text.Empty()) return WideText();
   const int bytes = static_cast<int>(text.Length());

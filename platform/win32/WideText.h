@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "platform/Text.h"
 #include "platform/Owned.h"
+#include "platform/Text.h"
 
 namespace vek::win32 {
 
@@ -35,6 +35,10 @@ class WideText {
 
 // `head` followed by `tail`.
 WideText Join(const WideText& head, const WideText& tail);
+
+// True when both are the same name as the file system compares names:
+// unit by unit, without regard to case.
+bool SameName(const WideText& a, const WideText& b);
 
 // The 8-bit text as Windows reads it: converted from the ANSI code page.
 WideText Widen(const Text& text);

@@ -61,6 +61,7 @@ TEST(MaquinaDesenvolvimento, RecognisesTheMakersMachines) {
   EXPECT_FALSE(MaquinaDesenvolvimento(fake, "XVEK"));
   EXPECT_FALSE(MaquinaDesenvolvimento(fake, "INDEFINIDO"));
   EXPECT_FALSE(MaquinaDesenvolvimento(fake, "\tVEK"));
+  EXPECT_FALSE(MaquinaDesenvolvimento(fake, "ve k"));
   EXPECT_TRUE(fake.computerNameCapacities.empty()) << "a given name is used as it is";
 }
 
@@ -108,33 +109,38 @@ TEST(MostraPainel, LeavesThePanelAsAskedOnTopAndAlreadyPainted) {
   }
 }
 
+// True only when the shell reports success; a box of its own only when the
+// request cannot be made at all, naming both paths and the reason.
 TEST(CopiaArquivo, TrueOnlyWhenTheShellReportsSuccess) {
-  FakePlatform fake;
-  fake.files = {{"C:\\Setup\\Dlls\\a.dll", "MZ"}};
-  EXPECT_TRUE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
-  EXPECT_TRUE(fake.files.count("C:\\Windows\\System32\\a.dll"));
-
-  fake.shellCopyResult = 0x75;  // cancelled by the user
-  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\Setup\\Dlls\\a.dll"), P("C:\\Windows\\System32\\a.dll")));
-  EXPECT_TRUE(fake.boxes.empty());
-}
-
-TEST(CopiaArquivo, AMissingSourceGivesFalseAndNoBoxOfItsOwn) {
-  FakePlatform fake;
-  EXPECT_FALSE(
-      CopiaArquivo(fake, P("C:\\Setup\\Dlls\\nada.dll"), P("C:\\Windows\\System32\\nada.dll")));
-  EXPECT_EQ(1u, fake.shellCopies.size());
-  EXPECT_TRUE(fake.boxes.empty());
-}
-
-TEST(CopiaArquivo, ARequestThatCannotBeMadeIsReportedWithBothPaths) {
-  FakePlatform fake;
-  fake.shellCopyFailure = "Out of memory";
-  EXPECT_FALSE(CopiaArquivo(fake, P("C:\\O\\a.dll"), P("C:\\D\\a.dll")));
-  EXPECT_EQ((std::vector<std::string>{
-                "16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
-                "Arq Origem: C:\\O\\a.dll\r\nArq Destino: C:\\D\\a.dll\r\nErro: Out of memory"}),
-            fake.BoxTexts());
+  const std::string kErro =
+      "16 [VEK INFORM\xC1TICA] ERRO AO COPIAR O ARQUIVO.\r\n"
+      "Arq Origem: C:\\Setup\\Dlls\\a.dll\r\nArq Destino: C:\\Windows\\System32\\a.dll\r\n"
+      "Erro: Out of memory";
+  const struct {
+    const char* scenario;
+    const char* source;
+    int shellResult;
+    const char* failure;  // the request cannot be made
+    bool copied;
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {"copied", "a.dll", 0, nullptr, true, {}},
+      {"cancelled by the user", "a.dll", 0x75, nullptr, false, {}},
+      {"a missing source (the shell may show its own window)", "nada.dll", 0, nullptr, false, {}},
+      {"a request that cannot be made", "a.dll", 0, "Out of memory", false, {kErro}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform fake;
+    fake.files = {{"C:\\Setup\\Dlls\\a.dll", "MZ"}};
+    fake.shellCopyResult = c.shellResult;
+    if (c.failure) fake.shellCopyFailure = c.failure;
+    const std::string source = std::string("C:\\Setup\\Dlls\\") + c.source;
+    const std::string target = std::string("C:\\Windows\\System32\\") + c.source;
+    EXPECT_EQ(c.copied, CopiaArquivo(fake, P(source), P(target))) << c.scenario;
+    EXPECT_EQ(c.copied, fake.files.count(target) > 0) << c.scenario;
+    EXPECT_EQ(1u, fake.shellCopies.size()) << c.scenario;
+    EXPECT_EQ(c.boxes, fake.BoxTexts()) << c.scenario;
+  }
 }
 
 }  // namespace vek::test

@@ -34,31 +34,42 @@ TEST_F(FormShowTest, On64BitWindowsTitlesItselfAndTargetsSysWow64) {
 }
 
 // The target is the folder that Windows reports, spelled as usual where it
-// is the usual one; the maker's test folder stays. Never made at start.
-TEST_F(FormShowTest, TheTargetIsTheSystemFolderThatWindowsReports) {
+// is the usual one; the maker's machines target the test folder under the
+// same title, whatever Windows reports. Never made at start. The machine
+// name is read once, with room for 80 characters.
+TEST_F(FormShowTest, TheTargetIsTheSystemFolderThatWindowsReportsOrTheMakersTestFolder) {
   struct Case {
     bool wow64;
     const char* reported;  // nullptr: Windows cannot tell
-    const char* maker;     // the machine name
+    const char* name;      // the machine's; nullptr: unreadable
+    const char* nomeMaquina;
     const char* target;
   };
   const Case cases[] = {
-      {true, "C:\\WINDOWS\\syswow64\\", "PC", "C:\\Windows\\SysWOW64\\"},
-      {false, "c:\\windows\\system32\\", "PC", "C:\\Windows\\System32\\"},
-      {true, "D:\\WINNT\\SysWOW64\\", "PC", "D:\\WINNT\\SysWOW64\\"},
-      {false, "E:\\Win\\System32\\", "PC", "E:\\Win\\System32\\"},
-      {true, nullptr, "PC", "C:\\Windows\\SysWOW64\\"},
-      {true, "D:\\WINNT\\SysWOW64\\", "VEK-NOTE", "C:\\DllsTeste\\"},
+      {true, "C:\\WINDOWS\\syswow64\\", "PC", "PC", "C:\\Windows\\SysWOW64\\"},
+      {false, "c:\\windows\\system32\\", "PC", "PC", "C:\\Windows\\System32\\"},
+      {true, "D:\\WINNT\\SysWOW64\\", "PC", "PC", "D:\\WINNT\\SysWOW64\\"},
+      {false, "E:\\Win\\System32\\", "PC", "PC", "E:\\Win\\System32\\"},
+      {true, nullptr, "PC", "PC", "C:\\Windows\\SysWOW64\\"},
+      {true, "D:\\WINNT\\SysWOW64\\", "VEK-NOTE", "VEK-NOTE", "C:\\DllsTeste\\"},
+      {false, nullptr, " vek-note ", "VEK-NOTE", "C:\\DllsTeste\\"},
+      {true, nullptr, "ve k", "VE K", "C:\\Windows\\SysWOW64\\"},
+      // No message for an unreadable name, which is never the maker's.
+      {true, nullptr, nullptr, "INDEFINIDO", "C:\\Windows\\SysWOW64\\"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name ? c.name : "unreadable");
     FakePlatform machine;
     machine.wow64 = c.wow64 ? Wow64Query::ReportsTrue : Wow64Query::ReportsFalse;
     if (c.reported) machine.systemFolder = c.reported;
-    machine.computerName = c.maker;
+    machine.computerName = c.name ? std::optional<std::string>(c.name) : std::nullopt;
     TFrmPrincipal frm(machine, machine);
     ASSERT_FALSE(frm.FormShow().Raised());
+    EXPECT_EQ(c.nomeMaquina, Str(frm.NomeMaquina()));
+    EXPECT_EQ(std::vector<unsigned long>{80}, machine.computerNameCapacities);
     EXPECT_EQ(c.target, Str(frm.PastaDestino())) << (c.reported ? c.reported : "unknown");
     EXPECT_EQ(c.wow64 ? "VEK DLLS - 64 BITS" : "VEK DLLS - 32 BITS", machine.formText);
+    EXPECT_TRUE(machine.informations.empty() && machine.boxes.empty());
     for (const std::string& folder : machine.folders) EXPECT_NE('C', folder[0]) << folder;
   }
 }
@@ -82,70 +93,45 @@ TEST_F(FormShowTest, AnyFailingWow64QueryMeans32BitWindows) {
   }
 }
 
-TEST_F(FormShowTest, TheMakersMachineTargetsTheTestFolderButKeepsTheTitle) {
-  fake.computerName = " vek-note ";
-  Show();
-  EXPECT_EQ("VEK-NOTE", Str(form.NomeMaquina()));
-  EXPECT_EQ("C:\\DllsTeste\\", Str(form.PastaDestino()));
-  EXPECT_EQ("VEK DLLS - 64 BITS", fake.formText);
-  EXPECT_EQ(std::vector<unsigned long>{80}, fake.computerNameCapacities)
-      << "the name is read once, with room for 80 characters";
-}
-
-TEST_F(FormShowTest, OtherMachinesTargetTheSystemFolder) {
-  for (const char* nome : {"VE", "AVEK", "ve k"}) {
+// The staging folder is made when it is missing (a file of that name is no
+// folder); an existing one is left alone; one that cannot be made is told
+// once, under the new title, and the start goes on.
+TEST_F(FormShowTest, TheStagingFolderIsMadeWhenMissingAndAFailureToldOnce) {
+  const std::string dlls = "D:\\Setup\\Dlls\\";
+  const std::string told =
+      "[VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r" + dlls;
+  const struct {
+    const char* scenario;
+    bool exists, refused, fileOfThatName;
+    Texts informations;
+  } cases[] = {
+      {"existing: left alone, even where making it would fail", true, true, false, {}},
+      {"refused", false, true, false, {told}},
+      {"a file named Dlls", false, false, true, {}},
+  };
+  for (const auto& c : cases) {
     FakePlatform machine;
-    machine.computerName = nome;
+    machine.folders = {"D:\\Setup\\"};
+    if (c.exists) machine.folders.insert(dlls);
+    if (c.refused) machine.refusedFolders.insert(dlls);
+    if (c.fileOfThatName) machine.files[dlls] = "";
     TFrmPrincipal frm(machine, machine);
-    ASSERT_FALSE(frm.FormShow().Raised());
-    EXPECT_EQ("C:\\Windows\\SysWOW64\\", Str(frm.PastaDestino())) << nome;
+    ASSERT_FALSE(frm.FormShow().Raised()) << c.scenario;
+    EXPECT_EQ(c.informations, machine.informations) << c.scenario;
+    EXPECT_EQ(!c.refused || c.exists, machine.folders.count(dlls) > 0) << c.scenario;
   }
 }
 
-TEST_F(FormShowTest, AnUnreadableMachineNameIsIndefinido) {
-  fake.computerName.reset();
-  Show();
-  EXPECT_EQ("INDEFINIDO", Str(form.NomeMaquina()));
-  EXPECT_EQ("C:\\Windows\\SysWOW64\\", Str(form.PastaDestino()));
-  EXPECT_TRUE(fake.informations.empty() && fake.boxes.empty())
-      << "no message for an unreadable name";
-}
-
-TEST_F(FormShowTest, AnExistingStagingFolderIsLeftAloneWithoutAMessage) {
-  fake.folders.insert("D:\\Setup\\Dlls\\");
-  fake.refusedFolders.insert("D:\\Setup\\Dlls\\");  // making it again would fail
-  Show();
-  EXPECT_TRUE(fake.informations.empty());
-}
-
-TEST_F(FormShowTest, AStagingFolderThatCannotBeCreatedIsToldOnceUnderTheNewTitle) {
-  fake.refusedFolders.insert("D:\\Setup\\Dlls\\");
-  Show();
-  EXPECT_EQ((Texts{"[VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r"
-                   "D:\\Setup\\Dlls\\"}),
-            fake.informations);
-}
-
-TEST_F(FormShowTest, AFileNamedDllsIsNotAFolder) {
-  fake.files["D:\\Setup\\Dlls\\"] = "";
-  Show();
-  EXPECT_TRUE(fake.folders.count("D:\\Setup\\Dlls\\"));
-}
-
-TEST_F(FormShowTest, ALongExecutablePathIsKeptWhole) {
-  std::string folder = "C:\\";
+// A folder name that 8-bit text cannot hold, in a path of any length: the
+// user reads stand-ins, the file system gets the platform's own form.
+TEST_F(FormShowTest, TheExecutablesFolderReachesTheFileSystemInThePlatformsOwnForm) {
+  std::string folder = "C:\\Pasta ?? \xE7\xE3o\\";
   while (folder.size() < 300) folder += "pasta muito comprida\\";
   fake.executablePath = folder + "VekDll.exe";
+  fake.executableFolderForm = "the platform's own bytes";
+  fake.refusedFolders.insert(folder + "Dlls\\");
   Show();
   EXPECT_EQ(folder + "Dlls\\", Str(form.PastaDlls()));
-}
-
-TEST_F(FormShowTest, TheExecutablesFolderReachesTheFileSystemInThePlatformsOwnForm) {
-  // A folder name that 8-bit text cannot hold: the user reads stand-ins.
-  fake.executablePath = "C:\\Pasta ?? \xE7\xE3o\\VekDll.exe";
-  fake.executableFolderForm = "the platform's own bytes";
-  fake.refusedFolders.insert("C:\\Pasta ?? \xE7\xE3o\\Dlls\\");
-  Show();
   ASSERT_FALSE(fake.paths.empty());
   for (const Path& path : fake.paths) {
     const PlatformName& form = path.PlatformForm();
@@ -153,16 +139,9 @@ TEST_F(FormShowTest, TheExecutablesFolderReachesTheFileSystemInThePlatformsOwnFo
               std::string(reinterpret_cast<const char*>(form.Bytes()), form.Size()));
     EXPECT_EQ("Dlls\\", Str(path.Spelled()));
   }
-  EXPECT_EQ((Texts{"[VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r"
-                   "C:\\Pasta ?? \xE7\xE3o\\Dlls\\"}),
+  EXPECT_EQ((Texts{"[VEK DLLS - 64 BITS] N\xC3O FOI POSS\xCDVEL CRIAR O DIRET\xD3RIO\r" + folder +
+                   "Dlls\\"}),
             fake.informations);
-}
-
-TEST(BtnSair, ClosesTheForm) {
-  FakePlatform fake;
-  TFrmPrincipal form(fake, fake);
-  EXPECT_FALSE(form.OnClick(BtnSair).Raised());
-  EXPECT_TRUE(fake.closed);
 }
 
 TEST(LayoutPrincipal, WaitingPanelLiesBeneathTheButtonsAndStartsHidden) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/payload/Payloads.h"
+#include "app/payload/SalvarDlls.h"
 #include "tests/unit/FakePlatform.h"
 
 namespace vek::test {

@@ -52,11 +52,11 @@ TEST(Text, UpperCaseChangesOnlyAsciiLetters) {
 }
 
 TEST(Text, PathSplitAtTheLastBackslashOrColon) {
-  EXPECT_EQ("D:\\Setup\\", Str(FolderPart("D:\\Setup\\VekDll.exe")));
+  EXPECT_EQ("D:\\Setup\\", Str(FolderPart(Text("D:\\Setup\\VekDll.exe"))));
   EXPECT_EQ("VekDll.exe", Str(FileNamePart("D:\\Setup\\VekDll.exe")));
-  EXPECT_EQ("D:", Str(FolderPart("D:VekDll.exe")));
+  EXPECT_EQ("D:", Str(FolderPart(Text("D:VekDll.exe"))));
   EXPECT_EQ("VekDll.exe", Str(FileNamePart("D:VekDll.exe")));
-  EXPECT_EQ("", Str(FolderPart("VekDll.exe")));
+  EXPECT_EQ("", Str(FolderPart(Text("VekDll.exe"))));
   EXPECT_EQ("LIBXML2.DLL", Str(UpperCase(FileNamePart("C:\\Windows\\SysWOW64\\libxml2.dll"))));
 }
 

@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/Application.h"
-#include "platform/win32/LandingFolder.h"
-#include "platform/win32/OpenFile.h"
 #include "platform/win32/Services.h"
-#include "platform/win32/WidePath.h"
+#include "platform/win32/files/LandingFolder.h"
+#include "platform/win32/files/OpenFile.h"
+#include "platform/win32/files/WidePath.h"
+#include "platform/win32/window/Application.h"
 #include "tests/win32/TestFolder.h"
 
 namespace vek::win32::test {

@@ -20,7 +20,7 @@
 
 #include "platform/Resources.h"
 #include "platform/win32/Platform.h"
-#include "platform/win32/WidePath.h"
+#include "platform/win32/files/WidePath.h"
 #include "tests/win32/Boxes.h"
 #include "tests/win32/TestFolder.h"
 

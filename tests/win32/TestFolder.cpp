@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "platform/win32/process/Module.h"
+
 namespace vek::win32::test {
 
 TestFolder::TestFolder() {
@@ -60,9 +62,8 @@ bool Listed(const std::wstring& path) {
 // Wine gives no process to wait for. False when this is not Wine.
 bool UnderWine(const wchar_t* program, const wchar_t* option,
                std::initializer_list<const std::wstring*> paths, bool listed) {
-  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  const auto unixName = Export<char*(CDECL*)(const wchar_t*)>(GetModuleHandleW(L"kernel32.dll"),
+                                                             "wine_get_unix_file_name");
   if (!unixName) return false;
   std::wstring arguments = option;
   for (const std::wstring* path : paths) {

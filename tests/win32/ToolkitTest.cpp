@@ -8,13 +8,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/win32/InformationDialog.h"
-#include "platform/win32/MainForm.h"
 #include "platform/win32/Platform.h"
-#include "platform/win32/SystemError.h"
+#include "platform/win32/process/SystemError.h"
+#include "platform/win32/window/InformationDialog.h"
+#include "platform/win32/window/MainForm.h"
 #include "tests/win32/Boxes.h"
 
 namespace vek::win32::test {
@@ -92,16 +94,29 @@ TEST(MainForm, OnlyButtonsPanelsThatChangeAndWhatLiesInThemGetWindows) {
   }
 }
 
+namespace {
+
+// The messages that reach the focused button, noted by a procedure put before its own.
+std::vector<std::pair<UINT, WPARAM>> reached;
+WNDPROC buttonProc = nullptr;
+LRESULT CALLBACK NoteReached(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  reached.emplace_back(message, wParam);
+  return CallWindowProcA(buttonProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
 TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrder) {
   // A key (WM_KEYDOWN) or its character (WM_CHAR) with Shift, Ctrl or Alt held, on
-  // the focused button while another is disabled or hidden: whether the form keeps
-  // it from the button, the button it presses (kNoControl: none) and the focus then.
+  // the focused button while another is disabled or hidden, through the event
+  // loop: whether the form keeps it from the button, the button it presses
+  // (kNoControl: none) and the focus then.
   const struct {
     UINT message;
     WPARAM key;
     BYTE held;
     ControlId focus, disabled, hidden;
-    bool handled;
+    bool kept;
     ControlId clicked, focusAfter;
   } cases[] = {
       // Esc: the cancel button, unless Shift, Ctrl or Alt is held, or it is disabled or hidden.
@@ -131,6 +146,7 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
       {WM_CHAR, 'a', 0, kOk, kNoControl, kNoControl, false, kNoControl, kOk},
   };
   ShownForm shown;
+  shown.application.SetFilter(&shown.form);
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);  // the row
     shown.form.SetEnabled(c.disabled, false);
@@ -140,7 +156,15 @@ TEST(MainForm, EscPressesTheCancelButtonEnterTheFocusedOneAndTabMovesInTableOrde
     keys[c.held] = c.held ? 0x80 : 0;
     SetKeyboardState(keys);
     shown.events.noted.clear();
-    EXPECT_EQ(c.handled, shown.form.PreTranslate({GetFocus(), c.message, c.key, 0, 0, {0, 0}}));
+    const HWND button = GetFocus();
+    reached.clear();
+    buttonProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoteReached)));
+    PostMessageA(button, c.message, c.key, 0);
+    shown.application.ProcessMessages();
+    SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(buttonProc));
+    EXPECT_EQ(c.kept,
+              !std::count(reached.begin(), reached.end(), std::make_pair(c.message, c.key)));
     EXPECT_EQ(std::vector<ControlId>(c.clicked ? 1 : 0, c.clicked), shown.events.noted);
     EXPECT_EQ(c.focusAfter, GetDlgCtrlID(GetFocus()));
     shown.form.SetEnabled(c.disabled, true);

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <string>
 
-#include "platform/win32/SystemError.h"
-#include "platform/win32/WholeFile.h"
+#include "platform/win32/files/WholeFile.h"
+#include "platform/win32/process/SystemError.h"
 #include "tests/win32/TestFolder.h"
 
 namespace vek::win32::test {
@@ -35,26 +35,22 @@ std::wstring TemporaryName(DWORD process, int n) {
 
 }  // namespace
 
-TEST(WholeFile, WritesTheCompleteFileAndLeavesNothingElse) {
-  for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(5000),
-                           2 * kWriteChunk + 12345}) {
-    TestFolder folder;
-    const std::string bytes = Payload(size);
-    const WriteResult result = Write(folder / L"libxml2.dll", bytes);
-    EXPECT_EQ(Outcome::Written, result.outcome) << size;
-    EXPECT_EQ(Text("shown"), result.fullPath);
-    EXPECT_EQ(bytes, ReadBytes(folder / L"libxml2.dll")) << size;
-    EXPECT_EQ(std::vector<std::wstring>{L"libxml2.dll"}, Names(folder.Path())) << size;
+// The complete file and nothing else; a file already under the name (another
+// instance's) is kept as it is.
+TEST(WholeFile, WritesTheCompleteFileOrKeepsOneThereAndLeavesNothingElse) {
+  for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(5000),
+                                 2 * kWriteChunk + 12345}) {
+    for (const bool theirs : {false, true}) {
+      TestFolder folder;
+      ASSERT_TRUE(!theirs || WriteBytes(folder / L"libxml2.dll", "theirs"));
+      const std::string bytes = Payload(size);
+      const WriteResult result = Write(folder / L"libxml2.dll", bytes);
+      EXPECT_EQ(theirs ? Outcome::KeptExisting : Outcome::Written, result.outcome) << size;
+      EXPECT_EQ(Text("shown"), result.fullPath);
+      EXPECT_EQ(theirs ? "theirs" : bytes, ReadBytes(folder / L"libxml2.dll")) << size;
+      EXPECT_EQ(std::vector<std::wstring>{L"libxml2.dll"}, Names(folder.Path())) << size;
+    }
   }
-}
-
-TEST(WholeFile, AFileAlreadyThereIsKeptAsItIs) {
-  TestFolder folder;
-  ASSERT_TRUE(WriteBytes(folder / L"midas.dll", "theirs"));
-  const WriteResult result = Write(folder / L"midas.dll", Payload(3000));
-  EXPECT_EQ(Outcome::KeptExisting, result.outcome);
-  EXPECT_EQ("theirs", ReadBytes(folder / L"midas.dll"));
-  EXPECT_EQ(std::vector<std::wstring>{L"midas.dll"}, Names(folder.Path()));
 }
 
 TEST(WholeFile, FailuresSayWhyAndLeaveNothingBehind) {
