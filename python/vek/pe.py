@@ -158,6 +158,11 @@ class Image:
         offset, size = self.directory(DIRECTORY_SECURITY)
         return (offset, size) if size else None
 
+    @property
+    def stored_checksum(self):
+        """What the checksum field holds (0: none written)."""
+        return self._pe.OPTIONAL_HEADER.CheckSum
+
     def checksum(self):
         """The PE checksum of the file, as its checksum field should hold it
         (the field itself left out)."""

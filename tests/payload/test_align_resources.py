@@ -38,7 +38,7 @@ def sections(data):
     value and the checksum that the bytes give."""
     image = pe.Image(data=data)
     found = {name: section[:3] for name, section in image.sections().items()}
-    return found, struct.unpack_from("<I", data, image.checksum_offset)[0], image.checksum()
+    return found, image.stored_checksum, image.checksum()
 
 
 class AlignResourcesTest(unittest.TestCase):

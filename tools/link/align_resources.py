@@ -62,7 +62,7 @@ def aligned(data):
         if section.raw_size and section.raw_offset >= start:
             struct.pack_into("<I", moved, section.raw_offset_field, section.raw_offset + padding)
     # A checksum that the linker wrote must stay true.
-    if struct.unpack_from("<I", data, image.checksum_offset)[0]:
+    if image.stored_checksum:
         struct.pack_into("<I", moved, image.checksum_offset, pe.Image(data=moved).checksum())
     return bytes(moved)
 
@@ -84,6 +84,10 @@ def main():
     temporary = path + ".aligning"
     with open(temporary, "wb") as out:
         out.write(result)
+        # On the disk before it takes the name: a power cut never leaves an
+        # executable of the right name and the wrong bytes.
+        out.flush()
+        os.fsync(out.fileno())
     os.chmod(temporary, os.stat(path).st_mode)
     os.replace(temporary, path)
 

@@ -24,7 +24,7 @@ OwnedHandle MakeUnderTemporaryName(const WideText& folder,
 WideText TemporaryPattern();
 
 // True when the last name of `path` is exactly of the form that
-// TemporaryName gives: "vek", digits, "-", digits, ".tmp".
+// MakeUnderTemporaryName gives: "vek", digits, "-", digits, ".tmp".
 bool IsTemporaryName(const WideText& path);
 
 }  // namespace vek::win32

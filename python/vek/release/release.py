@@ -196,6 +196,9 @@ def make(output, env):
                             behind)
         (staging / "THIRD-PARTY-NOTICES.txt").write_text(text, encoding="utf-8")
         sums(staging)
+        # On the disk before their names appear in the output folder: a power
+        # cut never leaves a release whose files are named but not written.
+        os.sync()
         output.mkdir(parents=True, exist_ok=True)
         for name in [*FILES, "SHA256SUMS"]:
             os.replace(staging / name, output / name)
